@@ -1,0 +1,71 @@
+#pragma once
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "arch/cpu_stepper.h"
+#include "arch/isa4.h"
+#include "link/arch_sim_msg.h"
+#include "link/bounded_queue.h"
+#include "link/frame_sender.h"
+#include "link/pair_socket.h"
+#include "link/receiver.h"
+#include "link/worker.h"
+#include "log/logger.h"
+#include "regfile/register_file.h"
+#include "regfile/register_file_window.h"
+#include "ui/assembler_window.h"
+#include "ui/breakpoints_window.h"
+#include "ui/cpu_state_window.h"
+#include "ui/example_windows.h"
+#include "ui/nng_window.h"
+#include "ui/ram_view.h"
+#include "ui/rom_view.h"
+
+// The long-lived objects, in the order they are built, and the frame's
+// content: the drain and every window. Needs no SDL or OpenGL, so tests run
+// whole frames in a bare Dear ImGui context. Construction raises NngError or
+// std::system_error when the socket, aio or worker thread cannot be created.
+class App {
+  public:
+    explicit App(CpuStepper::TickSource ticks);
+    ~App(); // the program never runs it; tests do
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Frame step 1: apply the inbound messages queued so far.
+    void drain();
+    // Frame steps 4-14: every window, in order, between NewFrame and Render.
+    void draw();
+
+    bool show_demo_window = true;
+    bool show_another_window = false;
+    float clear_color[4] = {0.45f, 0.55f, 0.60f, 1.00f};
+
+    Logger log{100};
+    Isa4 arch;
+    CpuStepper cpu_stepper;
+    PairSocket bus;
+    Worker w;
+    std::thread t_worker;
+    BoundedQueue<ArchSimMsg> msgs{256};
+    std::vector<std::string> archs;
+    Receiver l;
+    std::unique_ptr<RegisterFile> regfile;
+    std::string archname;
+
+    FrameSender sender;
+    std::ostream* err = &std::cerr; // where failed loads are written
+
+    ExampleWindows example_windows;
+    RegisterFileWindow register_file_window;
+    RomView rom_view;
+    RamView ram_view;
+    CpuStateWindow cpu_state_window;
+    AssemblerWindow assembler_window;
+    BreakpointsWindow breakpoints_window;
+    NngWindow nng_window;
+};

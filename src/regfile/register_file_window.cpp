@@ -1,0 +1,82 @@
+#include "regfile/register_file_window.h"
+
+#include <limits>
+
+#include <imgui.h>
+
+#include "link/envelope.h"
+#include "util/bounds.h"
+
+namespace {
+
+constexpr ImGuiInputTextFlags hex_flags =
+    ImGuiInputTextFlags_CharsHexadecimal | ImGuiInputTextFlags_CharsUppercase;
+
+bool fits_32_bits(const Register& reg) {
+    constexpr uint64_t limit = std::numeric_limits<uint32_t>::max();
+    return reg.min <= limit && reg.max <= limit;
+}
+
+} // namespace
+
+void help_marker(const char* text) {
+    ImGui::TextDisabled("(?)");
+    if (ImGui::IsItemHovered()) {
+        ImGui::BeginTooltip();
+        ImGui::PushTextWrapPos(ImGui::GetFontSize() * 35.0f);
+        ImGui::TextUnformatted(text);
+        ImGui::PopTextWrapPos();
+        ImGui::EndTooltip();
+    }
+}
+
+void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender) {
+    ImGui::Begin("Register file");
+    ImGui::Text("Arch: %s", regfile.fullname.c_str());
+    for (uint32_t i = 0; i < regfile.registers.size(); ++i) {
+        const Register& reg = regfile.registers[i];
+        if (reg.hidden)
+            continue;
+        if (reg.readonly) {
+            readonly_field = static_cast<int>(static_cast<uint32_t>(reg.value));
+            ImGui::InputInt(reg.abbr.c_str(), &readonly_field, 1, 100, hex_flags);
+        } else {
+            draw_writable(regfile, i, sender);
+        }
+        ImGui::SameLine();
+        help_marker(reg.name.c_str());
+    }
+    ImGui::End();
+}
+
+void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameSender& sender) {
+    const Register& reg = regfile.registers[i];
+    uint64_t entered = 0;
+    bool edited = false;
+
+    if (fits_32_bits(reg)) {
+        int& field = regfile.values[i];
+        field = static_cast<int>(static_cast<uint32_t>(reg.value));
+        const int old = field;
+        ImGui::InputInt(reg.abbr.c_str(), &field, 1, 100, hex_flags);
+        edited = field != old;
+        // Widened as unsigned: a field with bit 31 set is a large value, not a negative one.
+        entered = static_cast<uint32_t>(field);
+    } else {
+        // A range beyond 32 bits gets a field that keeps all 64.
+        uint64_t field = reg.value;
+        const uint64_t step = 1, fast_step = 100;
+        ImGui::InputScalar(reg.abbr.c_str(), ImGuiDataType_U64, &field, &step, &fast_step,
+                           "%016llX", hex_flags);
+        edited = field != reg.value;
+        entered = field;
+        regfile.values[i] = static_cast<int>(static_cast<uint32_t>(field));
+    }
+    if (!edited)
+        return; // a stored value outside min..max stays on show and sends nothing
+
+    const uint64_t bounded = wrap_around(reg.min, entered, reg.max);
+    regfile.values[i] = static_cast<int>(static_cast<uint32_t>(bounded));
+    if (bounded != reg.value)
+        sender.send(envelope::register_write(regfile.write_destination(), i, bounded));
+}

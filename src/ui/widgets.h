@@ -1,0 +1,11 @@
+#pragma once
+
+#include <imgui.h>
+
+// Number fields show and accept eight upper-case hexadecimal digits.
+constexpr ImGuiInputTextFlags hex_input_flags =
+    ImGuiInputTextFlags_CharsHexadecimal | ImGuiInputTextFlags_CharsUppercase;
+
+inline bool hex_field(const char* label, int* value) {
+    return ImGui::InputInt(label, value, 1, 100, hex_input_flags);
+}
