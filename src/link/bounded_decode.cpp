@@ -35,8 +35,10 @@ class LimitedSax {
         return dom.end_array();
     }
 
-    bool parse_error(std::size_t position, const std::string& last_token,
-                     const nlohmann::detail::exception& ex) {
+    // A template, so the DOM builder rethrows the library's own error type
+    // (parse_error, out_of_range) and not a copy sliced to its base class.
+    template <typename Exception>
+    bool parse_error(std::size_t position, const std::string& last_token, const Exception& ex) {
         return dom.parse_error(position, last_token, ex);
     }
 

@@ -20,7 +20,9 @@ void connect_and_request(Worker& worker, const std::string& addr) {
 }
 
 void run_worker(Worker* worker) {
-    while (worker->tasks.is_open()) {
+    // After stop() the tasks queued before it are still taken: leaving them
+    // would drop them and could leave stop() waiting for room on a full queue.
+    while (worker->tasks.is_open() || worker->tasks.size() != 0) {
         WorkTask task = worker->tasks.pop();
         if (task.type == WorkTask::Connect)
             connect_and_request(*worker, std::get<std::string>(task.data));

@@ -33,7 +33,8 @@ class Worker {
     BoundedQueue<WorkTask> tasks;
 };
 
-// Thread function: takes tasks until the queue is closed by Worker::stop.
+// Thread function: takes tasks until the queue is closed by Worker::stop and
+// holds nothing more.
 void run_worker(Worker* worker);
 
 // Dials addr, logs "Connected to " + addr, sends the architecture list

@@ -1,10 +1,16 @@
 #include "support/nng_peer.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <nng/protocol/pair0/pair.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "link/envelope.h"
 #include "link/nng_error.h"
@@ -56,4 +62,31 @@ void NngPeer::send(const nlohmann::json& envelope) {
 std::string unique_inproc_url(const char* stem) {
     static std::atomic<int> counter{0};
     return std::string("inproc://") + stem + "-" + std::to_string(counter++);
+}
+
+int free_tcp_port() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        throw std::runtime_error("socket() failed");
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    socklen_t len = sizeof(addr);
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
+    ::close(fd);
+    if (!ok)
+        throw std::runtime_error("no free loopback port");
+    return ntohs(addr.sin_port);
+}
+
+bool wait_until(const std::function<bool()>& done, int timeout_ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return done();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,3 +30,11 @@ class NngPeer {
 
 // A fresh inproc:// address for each call, so tests never share one.
 std::string unique_inproc_url(const char* stem = "quarrin-test");
+
+// A loopback TCP port that nothing listened on a moment ago (the kernel's
+// pick for port 0), for tests that need a refused or a fresh address.
+int free_tcp_port();
+
+// Polls done every millisecond until it holds or timeout_ms have passed;
+// returns its last value.
+bool wait_until(const std::function<bool()>& done, int timeout_ms = 2000);
