@@ -72,11 +72,19 @@ void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameS
         entered = field;
         regfile.values[i] = static_cast<int>(static_cast<uint32_t>(field));
     }
-    if (!edited)
-        return; // a stored value outside min..max stays on show and sends nothing
+    const bool active = ImGui::IsItemActive(); // its text field or one of its buttons
 
-    const uint64_t bounded = wrap_around(reg.min, entered, reg.max);
-    regfile.values[i] = static_cast<int>(static_cast<uint32_t>(bounded));
-    if (bounded != reg.value)
-        sender.send(envelope::register_write(regfile.write_destination(), i, bounded));
+    // A stored value outside min..max stays on show and sends nothing until edited.
+    if (edited) {
+        const uint64_t bounded = wrap_around(reg.min, entered, reg.max);
+        regfile.values[i] = static_cast<int>(static_cast<uint32_t>(bounded));
+        const bool already_sent =
+            active_edit && active_edit->reg == i && active_edit->value == bounded;
+        if (!already_sent && bounded != reg.value)
+            sender.send(envelope::register_write(regfile.write_destination(), i, bounded));
+        if (active)
+            active_edit = ActiveEdit{i, bounded};
+    }
+    if (!active && active_edit && active_edit->reg == i)
+        active_edit.reset();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "link/frame_sender.h"
 #include "regfile/register_file.h"
@@ -10,6 +11,15 @@
 // value changes only when the back end answers.
 struct RegisterFileWindow {
     int readonly_field = 0; // shared by all read-only fields, rewritten before each
+
+    // The value the field being edited last sent. While a field stays active
+    // the widget hands its text back every frame, and a held "+" repeats; only
+    // a value that differs from the one already sent is a new edit.
+    struct ActiveEdit {
+        uint32_t reg;
+        uint64_t value;
+    };
+    std::optional<ActiveEdit> active_edit;
 
     void draw(RegisterFile& regfile, FrameSender& sender);
 

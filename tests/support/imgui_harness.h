@@ -3,8 +3,15 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include <imgui.h>
+#include <nlohmann/json.hpp>
+
+#include "link/frame_sender.h"
+#include "link/pair_socket.h"
+#include "log/logger.h"
+#include "support/nng_peer.h"
 
 // A headless Dear ImGui context: no window system and no renderer, a fixed
 // display size, the font atlas built. Widgets are driven the way a user
@@ -39,6 +46,13 @@ class ImGuiHarness {
               const Draw& draw) {
         type(item(window, path), text, draw);
     }
+    // Enters text into a slider or drag as a ctrl+click does (its text
+    // input), and confirms it with Enter.
+    void type_into_slider(ImGuiID id, const std::string& text, const Draw& draw);
+    void type_into_slider(const char* window, std::initializer_list<const char*> path,
+                          const std::string& text, const Draw& draw) {
+        type_into_slider(item(window, path), text, draw);
+    }
     // Opens the combo and picks the entry at index, labelled label.
     void choose(const char* window, const char* combo, int index, const char* label,
                 const Draw& draw);
@@ -53,4 +67,20 @@ class ImGuiHarness {
 
   private:
     void key(int key_index, const Draw& draw);
+    void enter_text(const std::string& text, const Draw& draw);
+};
+
+// A window's bus in tests: a pair socket dialled to a listening peer on a
+// fresh inproc:// address, and the frame sender the window is given.
+struct PeerLink {
+    explicit PeerLink(Logger& log);
+
+    // Every envelope sent so far that the peer has not taken yet, in order.
+    // A marker sent after them tells when all have arrived, so checking that
+    // nothing was sent needs no time-out.
+    std::vector<nlohmann::json> received();
+
+    NngPeer peer;
+    PairSocket bus;
+    FrameSender sender;
 };

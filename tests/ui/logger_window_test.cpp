@@ -1,0 +1,118 @@
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "link/arch_sim_msg.h"
+#include "link/bounded_queue.h"
+#include "link/pair_socket.h"
+#include "link/receiver.h"
+#include "support/imgui_harness.h"
+#include "ui/logger_window.h"
+
+namespace {
+
+constexpr const char* title = "Logger";
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The "Logger" window as the frame loop draws it, on a bus nobody talks to.
+class LoggerWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ui.frames(2, draw); }
+
+    // The window's lines below its title and the "Clear All  count: n" line.
+    static std::vector<std::string> entries() {
+        std::vector<std::string> lines = lines_of(ImGuiHarness::window_text(title));
+        while (!lines.empty() && lines.front().find("Clear All") == std::string::npos)
+            lines.erase(lines.begin());
+        if (!lines.empty())
+            lines.erase(lines.begin());
+        return lines;
+    }
+    static std::string counter() {
+        for (const std::string& line : lines_of(ImGuiHarness::window_text(title)))
+            if (line.find("Clear All") != std::string::npos)
+                return line.substr(line.find("count:"));
+        return "";
+    }
+    void open_node(const std::string& label_with_index) {
+        ui.press(title, {label_with_index.c_str()}, draw);
+    }
+
+    ImGuiHarness ui;
+    PairSocket bus;
+    Logger log{100};
+    BoundedQueue<ArchSimMsg> msgs{256};
+    Receiver receiver{msgs, log};
+    ImGuiHarness::Draw draw = [this] {
+        ImGui::SetNextWindowSize(ImVec2(900, 900)); // room for entries added later
+        draw_logger_window(receiver, bus, log);
+    };
+};
+
+TEST_F(LoggerWindowTest, ShowsTextsNewestFirstAndClearsThem) {
+    log.add("Loaded Isa4");
+    ui.frame(draw);
+    EXPECT_EQ(counter(), "count: 1");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Loaded Isa4"}));
+
+    log.add(std::string("Connected to inproc://x"));
+    log.add("100%d %s done");
+    ui.frame(draw);
+    EXPECT_EQ(counter(), "count: 3");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"100%d %s done", "Connected to inproc://x",
+                                                   "Loaded Isa4"}));
+
+    ui.press(title, {"Clear All"}, draw);
+    EXPECT_EQ(log.size(), 0u);
+    EXPECT_EQ(counter(), "count: 0");
+    EXPECT_TRUE(entries().empty());
+}
+
+TEST_F(LoggerWindowTest, EnvelopeOpensToItsMembersInKeyOrder) {
+    log.add(nlohmann::json{{"message_type", "event"},
+                           {"message_sub_type", "update"},
+                           {"destination", "x"},
+                           {"data", {{"a", 1}, {"b", "two"}}},
+                           {"origin", "y"}});
+    ui.frame(draw);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"update\""}));
+    open_node("\"event\" : \"update\"##0");
+    EXPECT_EQ(entries(),
+              (std::vector<std::string>{"\"event\" : \"update\"", "data:", "1", "\"two\"",
+                                        "destination: \"x\"", "origin: \"y\""}));
+}
+
+TEST_F(LoggerWindowTest, ArrayMemberAndMissingSubTypeShowOnOneLine) {
+    log.add(nlohmann::json{{"message_type", "event"}, {"values", {1, 2, 3}}});
+    ui.frame(draw);
+    open_node("\"event\" : null##0");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : null", "values: [1,2,3]"}));
+}
+
+// Strings that are not UTF-8 arrive from the back end unchecked; the log shows
+// them with replacement characters (the default font draws those as '?').
+TEST_F(LoggerWindowTest, EnvelopeWithInvalidUtf8IsDrawnNotThrown) {
+    log.add(nlohmann::json{{"message_type", "event"},
+                           {"message_sub_type", "up\xFF"
+                                                "date"},
+                           {"data", {{"k", "a\xFE"}}},
+                           {"origin", "\xC3"}});
+    EXPECT_NO_THROW(ui.frame(draw));
+    const std::string label = envelope_label(log.snapshot().front().envelope());
+    EXPECT_EQ(label, "\"event\" : \"up\xEF\xBF\xBD"
+                     "date\"");
+    EXPECT_NO_THROW(open_node(label + "##0"));
+    EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"up?date\"", "data:", "\"a?\"",
+                                                   "origin: \"?\""}));
+}
+
+} // namespace

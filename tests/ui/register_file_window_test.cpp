@@ -1,0 +1,178 @@
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "regfile/register_file.h"
+#include "regfile/register_file_window.h"
+#include "support/imgui_harness.h"
+
+namespace {
+
+constexpr const char* title = "Register file";
+
+constexpr const char* description = R"(
+[main]
+name = 'toy'
+fullname = 'Toy accumulator machine'
+
+[regfile]
+name = 'regs'
+
+[[registers]]
+name = 'Accumulator'
+abbr = 'ACC'
+range = [0, 255]
+
+[[registers]]
+name = 'Bank'
+abbr = 'BNK'
+range = [1, 10]
+
+[[registers]]
+name = 'Cycle counter'
+abbr = 'CYC'
+type = 'readonly'
+component = 'clock'
+
+[[registers]]
+name = 'Scratch'
+abbr = 'TMP'
+hidden = true
+
+[[registers]]
+name = 'Word'
+abbr = 'WRD'
+range = [0, 2147483648, 4294967295]
+
+[[registers]]
+name = 'Wide'
+abbr = 'WID'
+range = [0, 1099511627775]
+)";
+
+enum Index : uint64_t { ACC, BNK, CYC, TMP, WRD, WID };
+
+nlohmann::json write_event(uint64_t register_number, uint64_t value) {
+    return {{"message_type", "event"},
+            {"message_sub_type", "write"},
+            {"destination", "toy.regs"},
+            {"data", {{"register_number", register_number}, {"value", value}}}};
+}
+
+// A register file loaded from a description file, drawn by its window.
+class RegisterFileWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quarrin-regs-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        const std::string path = dir + "/toy.toml";
+        std::ofstream(path) << description;
+        regfile = load_description(path).regfile;
+        ui.frames(2, draw);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string text() const { return ImGuiHarness::window_text(title); }
+    bool shows(const std::string& s) const { return text().find(s) != std::string::npos; }
+
+    std::string dir;
+    ImGuiHarness ui;
+    Logger log{100};
+    PeerLink link{log};
+    std::unique_ptr<RegisterFile> regfile;
+    RegisterFileWindow window;
+    ImGuiHarness::Draw draw = [this] {
+        ImGui::SetNextWindowSize(ImVec2(900, 600)); // room for 16 hexadecimal digits
+        window.draw(*regfile, link.sender);
+    };
+};
+
+TEST_F(RegisterFileWindowTest, ShowsVisibleRegistersAndSendsNothingUnedited) {
+    ui.frames(3, draw);
+    EXPECT_TRUE(shows("Arch: Toy accumulator machine")) << text();
+    for (const char* abbr : {"ACC", "BNK", "CYC", "WRD", "WID"})
+        EXPECT_TRUE(shows(abbr)) << abbr << "\n" << text();
+    EXPECT_FALSE(shows("TMP")) << text();
+    size_t markers = 0;
+    const std::string shown = text();
+    for (size_t at = shown.find("(?)"); at != std::string::npos; at = shown.find("(?)", at + 1))
+        ++markers;
+    EXPECT_EQ(markers, 5u); // none for the hidden register
+    // Bit 31 set in a 0..2^32-1 range: shown as it is, never rewritten to min.
+    EXPECT_TRUE(shows("80000000")) << text();
+    EXPECT_EQ(regfile->registers[WRD].value, 0x80000000u);
+    EXPECT_TRUE(link.received().empty());
+}
+
+struct StepCase {
+    Index reg;
+    uint64_t stored;
+    const char* button;
+    std::optional<uint64_t> sent;
+};
+
+TEST_F(RegisterFileWindowTest, StepButtonsWrapAndSendOnlyChanges) {
+    const std::vector<StepCase> cases = {
+        {ACC, 5, "+", 6},
+        {ACC, 255, "+", 0},
+        {ACC, 0, "-", std::nullopt}, // wraps back onto the stored 0
+        {BNK, 1, "-", 10},
+        {CYC, 5, "+", std::nullopt}, // read-only
+        {WRD, 0x80000000, "+", 0x80000001},
+        {WRD, 0xFFFFFFFF, "+", 0},
+        {WID, 0xFFFFFFFFFF, "+", 0},
+        {WID, 0x100000000, "-", 0xFFFFFFFF},
+    };
+    for (const StepCase& c : cases) {
+        const Register& reg = regfile->registers[c.reg];
+        SCOPED_TRACE(reg.abbr + " " + std::to_string(c.stored) + " " + c.button);
+        ASSERT_TRUE(regfile->apply_write(c.reg, c.stored));
+        ui.frame(draw);
+        ui.press(title, {reg.abbr.c_str(), c.button}, draw);
+        const std::vector<nlohmann::json> sent = link.received();
+        if (c.sent)
+            EXPECT_EQ(sent, (std::vector<nlohmann::json>{write_event(c.reg, *c.sent)}));
+        else
+            EXPECT_TRUE(sent.empty()) << sent.size();
+        EXPECT_EQ(reg.value, c.stored); // changes only when the back end answers
+    }
+}
+
+TEST_F(RegisterFileWindowTest, StoredValueOutsideTheRangeStaysUntilEdited) {
+    ASSERT_TRUE(regfile->apply_write(ACC, 0x12C));
+    ui.frames(3, draw);
+    EXPECT_TRUE(shows("0000012C")) << text();
+    EXPECT_TRUE(link.received().empty());
+    ui.press(title, {"ACC", "+"}, draw); // 12D is above 255: wraps to 0
+    EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(ACC, 0)}));
+}
+
+// While a field is being typed into, the widget hands its text back every
+// frame; that is one edit, sent once. Typing the same value again later, with
+// the stored value not yet changed, is a new edit.
+TEST_F(RegisterFileWindowTest, TypedValueIsSentOncePerEdit) {
+    ui.type(title, {"ACC"}, "7F", draw);
+    ui.frames(2, draw);
+    EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(ACC, 0x7F)}));
+    ui.type(title, {"ACC"}, "7F", draw);
+    EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(ACC, 0x7F)}));
+    EXPECT_EQ(regfile->registers[ACC].value, 0u);
+}
+
+TEST_F(RegisterFileWindowTest, RangeBeyond32BitsKeepsAll64Bits) {
+    ASSERT_TRUE(regfile->apply_write(WID, 0xFEDCBA9876));
+    ui.frame(draw);
+    EXPECT_TRUE(shows("FEDCBA9876")) << text();
+    ui.type(title, {"WID"}, "123456789A", draw);
+    EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(WID, 0x123456789A)}));
+}
+
+} // namespace
