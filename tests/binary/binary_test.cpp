@@ -1,0 +1,202 @@
+// The real quarrin binary: drawn under a private Xvfb server, ended with
+// SIGTERM, and started without a usable video driver.
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include "child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The path of an executable found on PATH, or an empty string.
+std::string find_program(const char* name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const fs::path candidate = fs::path(dir) / name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
+    }
+    return "";
+}
+
+// Runs a shell command (bounded by the caller's `timeout`) and returns its
+// standard output and whether it exited with status 0.
+std::pair<bool, std::string> run(const std::string& command) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return {false, ""};
+    std::string out;
+    std::array<char, 256> buffer;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, out};
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "quarrin-binary-XXXXXX");
+        if (::mkdtemp(pattern.data()) != nullptr)
+            path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    fs::path path;
+};
+
+// A private X server; its display number comes back through -displayfd, so
+// parallel runs never pick the same one.
+class Xvfb {
+  public:
+    Xvfb() {
+        const std::string program = find_program("Xvfb");
+        if (program.empty())
+            return;
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        server.emplace(ChildProcess::Options{{program, "-displayfd", std::to_string(fds[1]),
+                                              "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                                             {},
+                                             {},
+                                             "",
+                                             "/dev/null"});
+        ::close(fds[1]);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        char c;
+        // The server writes the number and a line end once it accepts clients.
+        while (::poll(&p, 1, 10000) == 1 && ::read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        ::close(fds[0]);
+        if (!number.empty())
+            display = ":" + number;
+    }
+
+    std::optional<ChildProcess> server;
+    std::string display; // empty when the server did not start
+};
+
+const fs::path binary = QUARRIN_BINARY;
+const fs::path artefact = binary.parent_path() / "artefacts" / "quarrin.png";
+
+// Red, green and blue (0-255) of one pixel of a PNG.
+std::optional<std::array<int, 3>> pixel(const fs::path& png, int x, int y) {
+    const std::string p = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
+    const auto [ok, out] = run("timeout 10 convert '" + png.string() + "' -format '%[fx:int(255*" +
+                               p + ".r+0.5)] %[fx:int(255*" + p + ".g+0.5)] %[fx:int(255*" + p +
+                               ".b+0.5)]' info: 2>/dev/null");
+    std::array<int, 3> rgb{};
+    std::istringstream in(out);
+    if (!ok || !(in >> rgb[0] >> rgb[1] >> rgb[2]))
+        return std::nullopt;
+    return rgb;
+}
+
+bool near_colour(const std::array<int, 3>& a, const std::array<int, 3>& b) {
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(a[i] - b[i]) > 1)
+            return false;
+    return true;
+}
+
+TEST(Binary, DrawsUnderXvfbAndEndsOnSigterm) {
+    if (find_program("Xvfb").empty() || find_program("xdotool").empty() ||
+        find_program("import").empty())
+        GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
+    Xvfb x;
+    ASSERT_FALSE(x.display.empty()) << "Xvfb did not start";
+    TempDir work;
+    ASSERT_FALSE(work.path.empty());
+
+    ChildProcess quarrin({{binary.string()},
+                          {"DISPLAY=" + x.display},
+                          {"SDL_VIDEODRIVER"},
+                          work.path.string(),
+                          (work.path / "stdout.txt").string()});
+    ASSERT_TRUE(quarrin.started());
+    const std::string env = "DISPLAY=" + x.display + " ";
+
+    bool window_found = false;
+    for (int i = 0; i < 100 && !window_found && quarrin.running(); ++i) {
+        window_found = run(env + "timeout 5 xdotool search --name '^Quarrin$' 2>/dev/null").first;
+        if (!window_found)
+            std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(window_found) << "no window; stdout: " << read_file(work.path / "stdout.txt");
+
+    // Drawn once the screen shows the clear colour (0.45, 0.55, 0.60) below
+    // the windows: the 1280 x 720 window is centred on the 1280 x 800 screen.
+    fs::create_directories(artefact.parent_path());
+    const std::array<int, 3> clear_colour = {115, 140, 153};
+    bool drawn = false;
+    for (int i = 0; i < 50 && !drawn && quarrin.running(); ++i) {
+        if (run(env + "timeout 10 import -window root '" + artefact.string() + "' 2>/dev/null")
+                .first) {
+            const auto rgb = pixel(artefact, 10, 750);
+            drawn = rgb && near_colour(*rgb, clear_colour);
+        }
+        if (!drawn)
+            std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_TRUE(drawn) << "screenshot at " << artefact;
+
+    quarrin.signal(SIGTERM);
+    ASSERT_TRUE(quarrin.wait_exit(10s)) << "still running after SIGTERM";
+    ASSERT_TRUE(quarrin.exit_status.has_value());
+    EXPECT_TRUE(WIFEXITED(*quarrin.exit_status));
+    EXPECT_EQ(WEXITSTATUS(*quarrin.exit_status), 0);
+    EXPECT_EQ(read_file(work.path / "stdout.txt"), "");
+
+    const std::string ini = read_file(work.path / "imgui.ini");
+    for (const char* window :
+         {"Hello, world!", "Program ROM view", "RAM view", "Computer Architecture state",
+          "(Diss)Assembler", "Breakpoints", "Logger", "nng", "Dear ImGui Demo"})
+        EXPECT_NE(ini.find(std::string("[Window][") + window + "]\n"), std::string::npos)
+            << window << " in\n"
+            << ini;
+}
+
+TEST(Binary, WithoutVideoDriverReportsSdlErrorAndFails) {
+    TempDir work;
+    ASSERT_FALSE(work.path.empty());
+    ChildProcess quarrin({{binary.string()},
+                          {"SDL_VIDEODRIVER=nonexistent"},
+                          {"DISPLAY"},
+                          work.path.string(),
+                          (work.path / "stdout.txt").string()});
+    ASSERT_TRUE(quarrin.wait_exit(10s));
+    ASSERT_TRUE(quarrin.exit_status.has_value());
+    ASSERT_TRUE(WIFEXITED(*quarrin.exit_status));
+    EXPECT_EQ(WEXITSTATUS(*quarrin.exit_status), 255);
+
+    const std::string out = read_file(work.path / "stdout.txt");
+    ASSERT_GT(out.size(), std::string("Error: \n").size()) << out;
+    EXPECT_EQ(out.rfind("Error: ", 0), 0u) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line: " << out;
+    EXPECT_NE(out.find("nonexistent"), std::string::npos) << "SDL names the driver: " << out;
+    EXPECT_FALSE(fs::exists(work.path / "imgui.ini")) << "nothing was created";
+}
+
+} // namespace
