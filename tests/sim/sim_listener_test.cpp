@@ -1,0 +1,198 @@
+// The real socket loop, with a dialing pair0 socket playing the front end
+// (Quarrin dials; the back end listens). Every wait is bounded.
+#include <atomic>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nng/nng.h>
+#include <nng/protocol/pair0/pair.h>
+
+#include "link/bounded_decode.h"
+#include "link/envelope.h"
+#include "link/nng_error.h"
+#include "sim/sim_listener.h"
+#include "sim/sim_server.h"
+#include "support/nng_peer.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr nng_duration wait_ms = 3000;
+
+// A front end: dials like Quarrin's worker, with bounded sends and receives.
+class FrontEnd {
+  public:
+    explicit FrontEnd(const std::string& url) {
+        nng_check(nng_pair0_open(&socket), "nng_pair0_open");
+        nng_check(nng_socket_set_ms(socket, NNG_OPT_RECVTIMEO, wait_ms), "nng_socket_set_ms");
+        nng_check(nng_dial(socket, url.c_str(), nullptr, 0), "nng_dial");
+    }
+    ~FrontEnd() { nng_close(socket); }
+    FrontEnd(const FrontEnd&) = delete;
+    FrontEnd& operator=(const FrontEnd&) = delete;
+
+    void send(const json& envelope) { send_envelope(socket, envelope, wait_ms); }
+
+    void send_bytes(const std::vector<uint8_t>& body) {
+        nng_check(nng_send(socket, const_cast<uint8_t*>(body.data()), body.size(), 0), "nng_send");
+    }
+
+    std::optional<json> recv() {
+        nng_msg* msg = nullptr;
+        if (nng_recvmsg(socket, &msg, 0) != 0)
+            return std::nullopt;
+        json envelope =
+            decode_ubjson(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg));
+        nng_msg_free(msg);
+        return envelope;
+    }
+
+    // The next event whose origin is origin, skipping others (bounded).
+    std::optional<json> recv_from(const std::string& origin) {
+        for (int i = 0; i < 50; ++i) {
+            auto envelope = recv();
+            if (!envelope || (*envelope)["origin"] == origin)
+                return envelope;
+        }
+        return std::nullopt;
+    }
+
+    // Asks for the list and returns the answer's names.
+    json list() {
+        send(envelope::list_request());
+        auto answer = recv();
+        return answer ? (*answer)["data"] : json();
+    }
+
+  private:
+    nng_socket socket = NNG_SOCKET_INITIALIZER;
+};
+
+// A SimServer behind a SimListener, its loop on its own thread.
+class RunningBackEnd {
+  public:
+    RunningBackEnd(const std::string& url, int tick_ms)
+        : server(QUARRIN_SOURCE_DIR "/architectures", out, err), listener(url),
+          loop([this, tick_ms] { listener.run(server, stop, tick_ms, err); }) {}
+    ~RunningBackEnd() { halt(); }
+
+    // Stops the loop; out and err may be read afterwards.
+    void halt() {
+        stop = true;
+        if (loop.joinable())
+            loop.join();
+    }
+
+    std::ostringstream out, err;
+    SimServer server;
+    SimListener listener;
+    std::atomic<bool> stop{false};
+    std::thread loop;
+};
+
+const json names = {"isa4", "toy"};
+
+class SimListenerTest : public ::testing::TestWithParam<std::string> {
+  protected:
+    std::string url() const {
+        return GetParam() == "inproc" ? unique_inproc_url("quarrin-sim") : "tcp://127.0.0.1:0";
+    }
+};
+
+TEST_P(SimListenerTest, ServesTheWholeRoadAndSurvivesGarbage) {
+    RunningBackEnd back(url(), 0);
+    FrontEnd front(back.listener.bound_url());
+
+    EXPECT_EQ(front.list(), names);
+    front.send(envelope::architecture_select("isa4"));
+    auto load = front.recv();
+    ASSERT_TRUE(load);
+    EXPECT_EQ((*load)["message_sub_type"], "load");
+
+    std::array<uint32_t, 256> rom{};
+    rom[0] = 0x11003; // ADDI r1, r0, 3
+    front.send(envelope::program_load(rom));
+    front.send_bytes({'{', 'i', 9});      // truncated
+    front.send_bytes({'[', 'i', 1, ']'}); // not an object
+    front.send(envelope::step_command());
+    std::vector<json> events;
+    for (int i = 0; i < 3; ++i)
+        if (auto event = front.recv())
+            events.push_back(*event);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0]["data"], (json{{"register_number", 1}, {"value", 3}}));
+    EXPECT_EQ(events[1]["origin"], "isa4.pc");
+    EXPECT_EQ(events[2]["data"]["new_count"], 1);
+    EXPECT_EQ(front.list(), names); // garbage was answered with nothing
+
+    back.halt();
+    std::istringstream printed(back.out.str());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(printed, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 6u); // the truncated body never decoded
+    EXPECT_EQ(lines[0], envelope::list_request().dump());
+    EXPECT_EQ(lines[3], "[1]");
+    EXPECT_NE(back.err.str().find("undecodable message of 3 bytes"), std::string::npos);
+}
+
+TEST_P(SimListenerTest, AFrontEndThatComesBackIsServedAgain) {
+    RunningBackEnd back(url(), 0);
+    {
+        FrontEnd first(back.listener.bound_url());
+        EXPECT_EQ(first.list(), names);
+        first.send(envelope::architecture_select("toy"));
+        ASSERT_TRUE(first.recv());
+        first.send(envelope::step_command());
+        ASSERT_TRUE(first.recv_from("toy.clock"));
+    }
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        FrontEnd again(back.listener.bound_url());
+        EXPECT_EQ(again.list(), names);
+        // The machine is still the one selected before, and keeps counting.
+        again.send(envelope::step_command());
+        const auto event = again.recv_from("toy.clock");
+        ASSERT_TRUE(event);
+        EXPECT_EQ(*event, (json{{"message_type", "event"},
+                                {"message_sub_type", "update"},
+                                {"origin", "toy.clock"},
+                                {"data", {{"new_count", 2 + round}}}}));
+    }
+}
+
+TEST_P(SimListenerTest, TickStreamsStepsByItself) {
+    RunningBackEnd back(url(), 2);
+    FrontEnd front(back.listener.bound_url());
+    front.send(envelope::architecture_select("toy"));
+    ASSERT_TRUE(front.recv());
+    // All-zero program: every step reports PC and CYC only.
+    uint64_t cycles = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto event = front.recv_from("toy.clock");
+        ASSERT_TRUE(event);
+        EXPECT_GT((*event)["data"]["new_count"].get<uint64_t>(), cycles);
+        cycles = (*event)["data"]["new_count"];
+    }
+    EXPECT_GE(cycles, 5u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, SimListenerTest, ::testing::Values("tcp", "inproc"));
+
+TEST(SimListener, ABusyAddressIsReportedAsAnNngError) {
+    SimListener first("tcp://127.0.0.1:0");
+    try {
+        SimListener second(first.bound_url());
+        FAIL() << "listened twice on " << first.bound_url();
+    } catch (const NngError& e) {
+        EXPECT_STREQ(e.call(), "nng_listen");
+        EXPECT_EQ(e.code(), NNG_EADDRINUSE);
+    }
+}
+
+} // namespace
