@@ -12,7 +12,13 @@ App::App(CpuStepper::TickSource ticks)
 }
 
 App::~App() {
-    bus.close(); // ends a dial or send the worker is blocked in
+    bus.close(); // ends a dial or send the worker is blocked in, and the receive
+    // A receive callback may be waiting for room in a full queue; make room
+    // until it has finished, or destroying the receiver would wait for ever.
+    while (l.is_pending()) {
+        msgs.try_pop();
+        std::this_thread::yield();
+    }
     w.stop();
     if (t_worker.joinable())
         t_worker.join();

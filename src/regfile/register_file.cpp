@@ -5,6 +5,7 @@
 
 #include <cpptoml.h>
 
+#include "regfile/description_guard.h"
 #include "util/bounds.h"
 
 Register::Register(std::string name, std::string abbr, uint64_t min, uint64_t max, uint64_t value,
@@ -77,6 +78,7 @@ bool RegisterFile::apply_write(uint64_t register_number, uint64_t value) {
 }
 
 LoadedDescription load_description(const std::string& path) {
+    check_description_file(path);
     auto root = cpptoml::parse_file(path);
     auto tables = root->get_table_array("registers");
     if (!tables)

@@ -6,12 +6,6 @@
 #include <vector>
 
 #include <imgui.h>
-#include <nlohmann/json.hpp>
-
-#include "link/frame_sender.h"
-#include "link/pair_socket.h"
-#include "log/logger.h"
-#include "support/nng_peer.h"
 
 // A headless Dear ImGui context: no window system and no renderer, a fixed
 // display size, the font atlas built. Widgets are driven the way a user
@@ -68,19 +62,4 @@ class ImGuiHarness {
   private:
     void key(int key_index, const Draw& draw);
     void enter_text(const std::string& text, const Draw& draw);
-};
-
-// A window's bus in tests: a pair socket dialled to a listening peer on a
-// fresh inproc:// address, and the frame sender the window is given.
-struct PeerLink {
-    explicit PeerLink(Logger& log);
-
-    // Every envelope sent so far that the peer has not taken yet, in order.
-    // A marker sent after them tells when all have arrived, so checking that
-    // nothing was sent needs no time-out.
-    std::vector<nlohmann::json> received();
-
-    NngPeer peer;
-    PairSocket bus;
-    FrameSender sender;
 };

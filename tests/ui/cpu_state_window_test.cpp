@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/imgui_harness.h"
+#include "support/peer_link.h"
 #include "ui/cpu_state_window.h"
 
 namespace {

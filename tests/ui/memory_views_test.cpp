@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "support/imgui_harness.h"
+#include "support/peer_link.h"
 #include "ui/ram_view.h"
 #include "ui/rom_view.h"
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/imgui_harness.h"
+#include "support/peer_link.h"
 #include "ui/nng_window.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "regfile/register_file.h"
 #include "regfile/register_file_window.h"
 #include "support/imgui_harness.h"
+#include "support/peer_link.h"
 
 namespace {
 
