@@ -1,0 +1,92 @@
+// A received message body through decode, dispatch, the drain and a frame
+// that draws the log and the register file.
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <imgui.h>
+
+#include "app/drain.h"
+#include "link/frame_sender.h"
+#include "link/inbound.h"
+#include "link/pair_socket.h"
+#include "regfile/register_file_window.h"
+#include "support/imgui_harness.h"
+
+namespace {
+
+const char* const description = R"(
+[main]
+name = 'toy'
+fullname = 'Toy accumulator machine'
+[regfile]
+name = 'regs'
+[[registers]]
+abbr = 'ACC'
+range = [0, 0, 255]
+[[registers]]
+abbr = 'PC'
+range = [0, 255]
+component = 'pc'
+[[registers]]
+abbr = 'CYC'
+type = 'readonly'
+component = 'clock'
+[[registers]]
+abbr = 'WIDE'
+range = [0, -1]
+component = 'wide'
+)";
+
+struct World {
+    ImGuiHarness ui;
+    std::string description_path;
+    std::ofstream null_out; // never opened: writes go nowhere
+    PairSocket bus;         // not connected: sends fail at once
+    Logger log{100};
+    FrameSender sender{bus, log, 0};
+    RegisterFileWindow window;
+
+    World() {
+        char dir[] = "/tmp/quarrin-fuzz-XXXXXX";
+        description_path = std::string(mkdtemp(dir)) + "/toy.toml";
+        std::ofstream(description_path) << description;
+    }
+};
+
+World& world() {
+    static World* w = new World();
+    return *w;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    World& w = world();
+    BoundedQueue<ArchSimMsg> msgs(256);
+    handle_body(data, size, msgs, w.log, w.null_out);
+
+    std::vector<std::string> archs;
+    std::unique_ptr<RegisterFile> regfile;
+    std::string archname;
+    load_architecture(w.description_path, regfile, archname, w.log, w.null_out);
+    while (auto msg = msgs.try_pop()) {
+        // Description files have a fuzzer of their own; a path from the
+        // input could name anything on this machine.
+        if (msg->type == ArchSimMsg::ArchitectureLoad)
+            continue;
+        apply_message(*msg, archs, regfile, archname, w.log, w.null_out);
+    }
+    w.ui.frame([&] {
+        ImGui::Begin("Logger");
+        w.log.draw();
+        ImGui::End();
+        if (regfile)
+            w.window.draw(*regfile, w.sender);
+    });
+    return 0;
+}
