@@ -50,11 +50,14 @@ struct World {
     Logger log{100};
     FrameSender sender{bus, log, 0};
     RegisterFileWindow window;
+    std::unique_ptr<RegisterFile> loaded;
 
     World() {
         char dir[] = "/tmp/quarrin-fuzz-XXXXXX";
         description_path = std::string(mkdtemp(dir)) + "/toy.toml";
         std::ofstream(description_path) << description;
+        std::string archname;
+        load_architecture(description_path, loaded, archname, log, null_out);
     }
 };
 
@@ -71,9 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     handle_body(data, size, msgs, w.log, w.null_out);
 
     std::vector<std::string> archs;
-    std::unique_ptr<RegisterFile> regfile;
-    std::string archname;
-    load_architecture(w.description_path, regfile, archname, w.log, w.null_out);
+    auto regfile = std::make_unique<RegisterFile>(*w.loaded);
+    std::string archname = regfile->name;
     while (auto msg = msgs.try_pop()) {
         // Description files have a fuzzer of their own; a path from the
         // input could name anything on this machine.
