@@ -2,7 +2,22 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
+namespace {
+
+// Only regular files: opening a named pipe waits for the other end, and a
+// device can be read without end, either of which would stall the frame.
+bool is_unsafe(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+} // namespace
+
 void save_rom_image(const char* path, const std::array<uint32_t, 256>& rom) {
+    if (is_unsafe(path))
+        return;
     std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
     for (uint32_t w : rom) {
         const char bytes[3] = {static_cast<char>(w >> 16), static_cast<char>(w >> 8),
@@ -12,6 +27,8 @@ void save_rom_image(const char* path, const std::array<uint32_t, 256>& rom) {
 }
 
 int load_rom_image(const char* path, std::array<uint32_t, 256>& rom) {
+    if (is_unsafe(path))
+        return 0;
     std::ifstream file(path, std::ios::in | std::ios::binary);
     int n = 0;
     while (n < 256) {
@@ -25,11 +42,15 @@ int load_rom_image(const char* path, std::array<uint32_t, 256>& rom) {
 }
 
 void save_ram_image(const char* path, const std::array<uint8_t, 256>& ram) {
+    if (is_unsafe(path))
+        return;
     std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
     file.write(reinterpret_cast<const char*>(ram.data()), ram.size());
 }
 
 int load_ram_image(const char* path, std::array<uint8_t, 256>& ram) {
+    if (is_unsafe(path))
+        return 0;
     std::ifstream file(path, std::ios::in | std::ios::binary);
     int n = 0;
     char c;

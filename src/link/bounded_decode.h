@@ -10,7 +10,9 @@
 // declare ten million elements with a '#' count, or nest thousands deep.
 struct DecodeLimits {
     size_t max_depth = 64;
-    size_t max_values = size_t(1) << 20;
+    // The largest envelope of the protocol, a program load, holds about 260
+    // values; the log keeps 99 envelopes and draws them every frame.
+    size_t max_values = 4096;
 };
 
 // A body refused for exceeding DecodeLimits.

@@ -8,14 +8,33 @@ std::string display_json(const json& value) {
     return value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
+namespace {
+
+// Cuts text to at most n bytes on a UTF-8 character boundary, marking the cut.
+std::string clip(std::string text, size_t n) {
+    if (text.size() <= n)
+        return text;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    text.resize(n);
+    return text + "...";
+}
+
+} // namespace
+
 std::string envelope_label(const json& envelope) {
     auto member = [&](const char* key) {
         if (!envelope.is_object())
             return std::string("null");
         auto it = envelope.find(key);
-        return it == envelope.end() ? std::string("null") : display_json(*it);
+        return it == envelope.end() ? std::string("null")
+                                    : clip(display_json(*it), label_member_bytes);
     };
     return member("message_type") + " : " + member("message_sub_type");
+}
+
+LogItem::LogItem(json envelope) : value(std::move(envelope)) {
+    label = envelope_label(std::get<1>(value));
 }
 
 void LogItem::draw(uint64_t index) const {
@@ -24,8 +43,8 @@ void LogItem::draw(uint64_t index) const {
         return;
     }
     const json& envelope = this->envelope();
-    const std::string label = envelope_label(envelope) + "##" + std::to_string(index);
-    if (!ImGui::TreeNode(label.c_str()))
+    const std::string node = label + "##" + std::to_string(index);
+    if (!ImGui::TreeNode(node.c_str()))
         return;
     if (envelope.is_object()) {
         for (const auto& [key, member] : envelope.items()) {

@@ -13,10 +13,12 @@
 // One log entry: a text or an inbound envelope.
 struct LogItem {
     std::variant<std::string, nlohmann::json> value;
+    // An envelope's tree node label, built once: the log is drawn every frame.
+    std::string label;
 
     explicit LogItem(std::string text) : value(std::move(text)) {}
     explicit LogItem(const char* text) : value(std::string(text)) {}
-    explicit LogItem(nlohmann::json envelope) : value(std::move(envelope)) {}
+    explicit LogItem(nlohmann::json envelope);
 
     bool is_text() const { return value.index() == 0; }
     const std::string& text() const { return std::get<0>(value); }
@@ -26,7 +28,10 @@ struct LogItem {
     void draw(uint64_t index) const;
 };
 
-// Tree node label of an envelope: message type " : " sub type, compact JSON.
+// Tree node label of an envelope: message type " : " sub type, compact JSON,
+// each cut to label_member_bytes (then "...") so a huge member cannot make
+// a huge label.
+constexpr size_t label_member_bytes = 120;
 std::string envelope_label(const nlohmann::json& envelope);
 // Compact JSON for display; bytes that are not UTF-8 become U+FFFD.
 std::string display_json(const nlohmann::json& value);

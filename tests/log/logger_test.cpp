@@ -210,6 +210,29 @@ TEST(EnvelopeLabel, MessageTypeAndSubTypeAsCompactJson) {
     }
 }
 
+// The log draws every entry's label in every frame: a huge member must not
+// make a huge label. Cuts fall on character boundaries.
+TEST(EnvelopeLabel, HugeMembersAreCutOnACharacterBoundary) {
+    json envelope = {{"message_type", json::array()}};
+    for (int i = 0; i < 4000; ++i)
+        envelope["message_type"].push_back(nullptr);
+    std::string accents;
+    for (int i = 0; i < 200; ++i)
+        accents += "\xC3\xA9"; // two bytes each
+    envelope["message_sub_type"] = accents;
+
+    const std::string type = envelope["message_type"].dump().substr(0, label_member_bytes);
+    // The quote and 59 accents fill 119 bytes; the 60th would be cut in two.
+    std::string sub = "\"";
+    for (int i = 0; i < 59; ++i)
+        sub += "\xC3\xA9";
+    EXPECT_EQ(envelope_label(envelope), type + "... : " + sub + "...");
+
+    Logger log(100);
+    log.add(envelope);
+    EXPECT_EQ(log.snapshot()[0].label, type + "... : " + sub + "...");
+}
+
 TEST(DisplayJson, InvalidUtf8IsShownNotThrown) {
     const json bad = std::string("ab\xFF\xFE"
                                  "cd");
