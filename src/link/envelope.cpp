@@ -75,7 +75,7 @@ std::vector<uint8_t> encode_envelope(const json& envelope) {
     return json::to_ubjson(envelope, false, false);
 }
 
-static nng_msg* make_message(const json& envelope) {
+nng_msg* envelope_message(const json& envelope) {
     const std::vector<uint8_t> bytes = encode_envelope(envelope);
     nng_msg* msg = nullptr;
     int rv;
@@ -87,7 +87,7 @@ static nng_msg* make_message(const json& envelope) {
 }
 
 void send_envelope(nng_socket bus, const json& envelope) {
-    nng_msg* msg = make_message(envelope);
+    nng_msg* msg = envelope_message(envelope);
     int rv;
     if ((rv = nng_sendmsg(bus, msg, 0)) != 0) {
         nng_msg_free(msg);
@@ -96,7 +96,7 @@ void send_envelope(nng_socket bus, const json& envelope) {
 }
 
 void send_envelope(nng_socket bus, const json& envelope, nng_duration timeout) {
-    nng_msg* msg = make_message(envelope);
+    nng_msg* msg = envelope_message(envelope);
     nng_aio* aio = nullptr;
     int rv;
     if ((rv = nng_aio_alloc(&aio, nullptr, nullptr)) != 0) {

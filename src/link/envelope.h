@@ -24,6 +24,10 @@ nlohmann::json register_write(const std::string& destination, uint64_t register_
 // error for an unsigned number above the int64 range, which UBJSON cannot carry.
 std::vector<uint8_t> encode_envelope(const nlohmann::json& envelope);
 
+// A new NNG message whose body is the envelope's encoding. Raises the
+// encoder's error or NngError("nng_msg_alloc").
+nng_msg* envelope_message(const nlohmann::json& envelope);
+
 // Encodes and sends one envelope as one message, waiting as long as it takes.
 // Raises NngError ("nng_msg_alloc", "nng_sendmsg") or the encoder's error.
 void send_envelope(nng_socket bus, const nlohmann::json& envelope);

@@ -61,10 +61,14 @@ TEST(BackEndRestart, DialerReconnectsByItselfAndTheRoadWorksAgain) {
     ASSERT_TRUE(sim->wait_exit(std::chrono::milliseconds(2000)));
     ASSERT_TRUE(wait_until([&] { return a.pipes.removed.load() == 1; }));
 
-    // While it is gone every send fails within its frame, with one log line.
+    // While it is gone every send fails after its time-out, with one log line.
+    const nng_duration usual_timeout = a.app.sender.timeout_ms;
+    a.app.sender.timeout_ms = 20;
     const std::string timed_out = std::string("nng error: ") + nng_strerror(NNG_ETIMEDOUT);
     size_t before = a.app.log.size();
     a.press("Computer Architecture state", {"Step"});
+    ASSERT_TRUE(a.app.sender.wait_idle(5000));
+    a.app.sender.timeout_ms = usual_timeout;
     EXPECT_EQ(a.app.log.size(), before + 1);
     EXPECT_EQ(a.newest_text(), timed_out);
     EXPECT_EQ(a.reg(isa4_cycles), 2u) << "nothing arrived";

@@ -53,10 +53,6 @@ class Road : public testing::Test {
     void SetUp() override {
         ASSERT_FALSE(dir.path.empty());
         ASSERT_TRUE(back_end.listening) << back_end.errors();
-        // The frame loop's sends give up after a few milliseconds, which a
-        // busy machine's scheduling can exceed while NNG's threads are still
-        // finishing the previous send; the road is tested with a longer bound.
-        app.sender.timeout_ms = 2000;
         ui.frame(draw);
     }
 

@@ -30,7 +30,7 @@ class UnlinkedSendsTest : public ::testing::Test {
     ImGuiHarness ui;
     Logger log{100};
     PairSocket bus;
-    FrameSender sender{bus, log};
+    FrameSender sender{bus, log, 20};
     Isa4 arch;
     CpuStepper stepper{1000, 1000, [] { return 0u; }};
     BoundedQueue<WorkTask> tasks{20};
@@ -68,6 +68,7 @@ TEST_F(UnlinkedSendsTest, EachFailedSendLogsOneNngError) {
             ui.press(c.window, {c.label, c.sub_item}, draw);
         else
             ui.press(c.window, {c.label}, draw);
+        ASSERT_TRUE(sender.wait_idle(5000));
         const std::vector<std::string> texts = log.texts();
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts[0].rfind("nng error: ", 0), 0u) << texts[0];
