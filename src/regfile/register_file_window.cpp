@@ -1,6 +1,7 @@
 #include "regfile/register_file_window.h"
 
 #include <limits>
+#include <string>
 
 #include <imgui.h>
 
@@ -15,6 +16,13 @@ constexpr ImGuiInputTextFlags hex_flags =
 bool fits_32_bits(const Register& reg) {
     constexpr uint64_t limit = std::numeric_limits<uint32_t>::max();
     return reg.min <= limit && reg.max <= limit;
+}
+
+// A register's field is labelled with its abbreviation. A register without
+// one gets a hidden label of its own: Dear ImGui aborts on an empty id at a
+// window's root.
+std::string field_label(const Register& reg, uint32_t i) {
+    return reg.abbr.empty() ? "##register" + std::to_string(i) : reg.abbr;
 }
 
 } // namespace
@@ -39,7 +47,7 @@ void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender) {
             continue;
         if (reg.readonly) {
             readonly_field = static_cast<int>(static_cast<uint32_t>(reg.value));
-            ImGui::InputInt(reg.abbr.c_str(), &readonly_field, 1, 100, hex_flags);
+            ImGui::InputInt(field_label(reg, i).c_str(), &readonly_field, 1, 100, hex_flags);
         } else {
             draw_writable(regfile, i, sender);
         }
@@ -58,7 +66,7 @@ void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameS
         int& field = regfile.values[i];
         field = static_cast<int>(static_cast<uint32_t>(reg.value));
         const int old = field;
-        ImGui::InputInt(reg.abbr.c_str(), &field, 1, 100, hex_flags);
+        ImGui::InputInt(field_label(reg, i).c_str(), &field, 1, 100, hex_flags);
         edited = field != old;
         // Widened as unsigned: a field with bit 31 set is a large value, not a negative one.
         entered = static_cast<uint32_t>(field);
@@ -66,8 +74,8 @@ void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameS
         // A range beyond 32 bits gets a field that keeps all 64.
         uint64_t field = reg.value;
         const uint64_t step = 1, fast_step = 100;
-        ImGui::InputScalar(reg.abbr.c_str(), ImGuiDataType_U64, &field, &step, &fast_step,
-                           "%016llX", hex_flags);
+        ImGui::InputScalar(field_label(reg, i).c_str(), ImGuiDataType_U64, &field, &step,
+                           &fast_step, "%016llX", hex_flags);
         edited = field != reg.value;
         entered = field;
         regfile.values[i] = static_cast<int>(static_cast<uint32_t>(field));

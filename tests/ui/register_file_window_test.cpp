@@ -176,4 +176,21 @@ TEST_F(RegisterFileWindowTest, RangeBeyond32BitsKeepsAll64Bits) {
     EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(WID, 0x123456789A)}));
 }
 
+// A register table with no keys at all is a visible, writable register
+// without a name: its field must draw (Dear ImGui aborts on an empty label at
+// a window's root) and work like any other.
+TEST_F(RegisterFileWindowTest, RegisterWithoutAbbreviationDrawsAndSends) {
+    const std::string path = dir + "/bare.toml";
+    std::ofstream(path) << "[main]\nname = 'toy'\n[regfile]\nname = 'regs'\n"
+                           "[[registers]]\n[[registers]]\n";
+    regfile = load_description(path).regfile;
+    ui.frames(3, draw);
+    const std::string shown = text();
+    const size_t first = shown.find("(?)");
+    ASSERT_NE(first, std::string::npos) << shown;
+    EXPECT_NE(shown.find("(?)", first + 1), std::string::npos) << "both registers drawn\n" << shown;
+    ui.press(title, {"##register1", "+"}, draw);
+    EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(1, 1)}));
+}
+
 } // namespace
