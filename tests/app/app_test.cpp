@@ -16,7 +16,7 @@
 #include "link/envelope.h"
 #include "support/imgui_harness.h"
 #include "support/nng_peer.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

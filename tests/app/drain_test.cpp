@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/drain.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

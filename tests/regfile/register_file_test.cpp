@@ -14,44 +14,13 @@
 #include <unistd.h>
 
 #include "regfile/register_file.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr uint64_t all_ones = ~uint64_t{0};
-
-const char* const example_description = R"(
-[main]
-name = 'toy'
-fullname = 'Toy accumulator machine'
-
-[regfile]
-name = 'regs'
-
-[[registers]]
-name = 'Accumulator'
-abbr = 'ACC'
-range = [0, 0, 255]
-
-[[registers]]
-name = 'Program counter'
-abbr = 'PC'
-range = [0, 255]
-type = 'program_counter'
-component = 'pc'
-
-[[registers]]
-name = 'Cycle counter'
-abbr = 'CYC'
-type = 'readonly'
-component = 'clock'
-
-[[registers]]
-name = 'Scratch'
-abbr = 'TMP'
-hidden = true
-)";
 
 class DescriptionTest : public testing::Test {
   protected:
@@ -83,7 +52,7 @@ class DescriptionTest : public testing::Test {
 } // namespace
 
 TEST_F(DescriptionTest, ExampleDescription) {
-    const LoadedDescription d = load(example_description);
+    const LoadedDescription d = load(toy_description);
     EXPECT_EQ(d.archname, "toy");
     const RegisterFile& rf = *d.regfile;
     EXPECT_EQ(rf.name, "toy");

@@ -151,7 +151,7 @@ class Road : public testing::Test {
                frames_until([&] { return value(cycles_abbr) == cycles_after; });
     }
 
-    desktop::TempDir dir;
+    TempDir dir;
     road::BackEndProcess back_end{dir.path};
     ImGuiHarness ui; // built before the app, so the app's windows go first
     App app{[] { return 0u; }};

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace desktop {
 
@@ -56,20 +57,6 @@ inline std::string read_file(const fs::path& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "quarrin-binary-XXXXXX");
-        if (::mkdtemp(pattern.data()) != nullptr)
-            path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    fs::path path;
-};
 
 // A private X server; its display number comes back through -displayfd, so
 // parallel runs never pick the same one.

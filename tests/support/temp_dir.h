@@ -11,7 +11,7 @@
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quarrin-app-XXXXXX");
+        std::string pattern = (std::filesystem::temp_directory_path() / "quarrin-test-XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("mkdtemp failed");
         path = pattern;
