@@ -22,7 +22,8 @@ bool fits_32_bits(const Register& reg) {
 // one gets a hidden label of its own: Dear ImGui aborts on an empty id at a
 // window's root.
 std::string field_label(const Register& reg, uint32_t i) {
-    return reg.abbr.empty() ? "##register" + std::to_string(i) : reg.abbr;
+    // The label ends at the first NUL byte, which a TOML string may hold.
+    return reg.abbr.c_str()[0] == '\0' ? "##register" + std::to_string(i) : reg.abbr;
 }
 
 } // namespace

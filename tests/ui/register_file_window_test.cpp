@@ -177,12 +177,13 @@ TEST_F(RegisterFileWindowTest, RangeBeyond32BitsKeepsAll64Bits) {
 }
 
 // A register table with no keys at all is a visible, writable register
-// without a name: its field must draw (Dear ImGui aborts on an empty label at
+// without a name (and a TOML string may begin with a NUL byte): its field must draw (Dear ImGui aborts on an empty label at
 // a window's root) and work like any other.
 TEST_F(RegisterFileWindowTest, RegisterWithoutAbbreviationDrawsAndSends) {
     const std::string path = dir + "/bare.toml";
+    // The second abbreviation begins with a NUL byte: an empty label as well.
     std::ofstream(path) << "[main]\nname = 'toy'\n[regfile]\nname = 'regs'\n"
-                           "[[registers]]\n[[registers]]\n";
+                           "[[registers]]\n[[registers]]\nabbr = \"\\u0000PC\"\n";
     regfile = load_description(path).regfile;
     ui.frames(3, draw);
     const std::string shown = text();
