@@ -69,6 +69,16 @@ class FrontEnd {
         return answer ? (*answer)["data"] : json();
     }
 
+    // The same for a front end that has just come back: until the back end
+    // has seen the previous connection close, pair0 turns the new one away
+    // and a request sent on it is lost, so it is asked again (bounded).
+    json list_after_reconnect() {
+        json names;
+        for (int attempt = 0; attempt < 3 && names.is_null(); ++attempt)
+            names = list();
+        return names;
+    }
+
   private:
     nng_socket socket = NNG_SOCKET_INITIALIZER;
 };
@@ -154,7 +164,7 @@ TEST_P(SimListenerTest, AFrontEndThatComesBackIsServedAgain) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         FrontEnd again(back.listener.bound_url());
-        EXPECT_EQ(again.list(), names);
+        EXPECT_EQ(again.list_after_reconnect(), names);
         // The machine is still the one selected before, and keeps counting.
         again.send(envelope::step_command());
         const auto event = again.recv_from("toy.clock");
