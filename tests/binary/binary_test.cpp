@@ -59,12 +59,19 @@ TEST(Binary, DrawsUnderXvfbAndEndsOnSigterm) {
     const std::string env = "DISPLAY=" + x.display + " ";
 
     bool window_found = false;
-    for (int i = 0; i < 100 && !window_found && quarrin.running(); ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (!window_found && quarrin.running() && std::chrono::steady_clock::now() < deadline) {
         window_found = run(env + "timeout 5 xdotool search --name '^Quarrin$' 2>/dev/null").first;
         if (!window_found)
             std::this_thread::sleep_for(100ms);
     }
-    ASSERT_TRUE(window_found) << "no window; stdout: " << read_file(work.path / "stdout.txt");
+    ASSERT_TRUE(window_found) << "no window; quarrin "
+                              << (quarrin.running() ? "still running" : "ended")
+                              << "; windows on the display: "
+                              << run(env + "timeout 5 xdotool search --name '.' getwindowname "
+                                           "%@ 2>&1")
+                                     .second
+                              << "; stdout: " << read_file(work.path / "stdout.txt");
 
     // Drawn once the screen shows the clear colour (0.45, 0.55, 0.60) below
     // the windows: the 1280 x 720 window is centred on the 1280 x 800 screen.
