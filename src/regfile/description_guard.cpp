@@ -40,19 +40,23 @@ size_t toml_nesting_depth(const std::string& text) {
     return deepest;
 }
 
-void check_description_file(const std::string& path, const DescriptionLimits& limits) {
+std::optional<std::string> read_description_file(const std::string& path,
+                                                 const DescriptionLimits& limits) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0)
-        return;
+        return std::nullopt;
     if (!S_ISREG(st.st_mode))
         throw std::runtime_error(path + " is not a regular file");
     if (static_cast<unsigned long long>(st.st_size) > limits.max_bytes)
         throw std::runtime_error(path + " is larger than " + std::to_string(limits.max_bytes) +
                                  " bytes");
     std::ifstream file(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (!file.is_open())
+        return std::nullopt;
+    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const size_t depth = toml_nesting_depth(text);
     if (depth > limits.max_depth)
         throw std::runtime_error(path + " nests arrays or inline tables " + std::to_string(depth) +
                                  " deep, more than " + std::to_string(limits.max_depth));
+    return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 // What a description file may be before the TOML parser reads it. The parser
@@ -12,11 +13,13 @@ struct DescriptionLimits {
     size_t max_depth = 64;
 };
 
-// Raises std::runtime_error with a clear text when the file at path is not a
-// regular file, is larger than max_bytes, or nests arrays and inline tables
-// deeper than max_depth. A path that does not exist passes: the parser
-// reports it in its own words.
-void check_description_file(const std::string& path, const DescriptionLimits& limits = {});
+// Reads the description at path for the TOML parser. Raises
+// std::runtime_error with a clear text when the file is not a regular file, is
+// larger than max_bytes, or nests arrays and inline tables deeper than
+// max_depth. Returns nothing when there is no file to read there: the parser
+// reports that in its own words.
+std::optional<std::string> read_description_file(const std::string& path,
+                                                 const DescriptionLimits& limits = {});
 
 // Deepest nesting of arrays and inline tables in TOML text, outside strings
 // and comments.

@@ -1,6 +1,8 @@
 #include "regfile/register_file.h"
 
 #include <exception>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include <cpptoml.h>
@@ -78,8 +80,17 @@ bool RegisterFile::apply_write(uint64_t register_number, uint64_t value) {
 }
 
 LoadedDescription load_description(const std::string& path) {
-    check_description_file(path);
-    auto root = cpptoml::parse_file(path);
+    // Read once, checked, then parsed from memory; with nothing to read, the
+    // parser's own file reader reports it.
+    const std::optional<std::string> text = read_description_file(path);
+    std::shared_ptr<cpptoml::table> root;
+    if (text) {
+        std::istringstream in(*text);
+        cpptoml::parser parser(in);
+        root = parser.parse();
+    } else {
+        root = cpptoml::parse_file(path);
+    }
     auto tables = root->get_table_array("registers");
     if (!tables)
         throw std::runtime_error("no \"registers\" array of tables in " + path);

@@ -56,5 +56,5 @@ struct LoadedDescription {
 
 // Parses the description at path. Raises std::runtime_error (the TOML
 // library's parse error, a missing "registers" array of tables, or a file
-// refused by check_description_file).
+// refused by read_description_file).
 LoadedDescription load_description(const std::string& path);

@@ -19,13 +19,6 @@ json architecture_load(const std::string& description_path) {
     return architecture_command("load", description_path);
 }
 
-json reset_notice() {
-    return {{"message_type", "command"},
-            {"message_sub_type", "change_state"},
-            {"destination", "control"},
-            {"data", "reset"}};
-}
-
 json counter_update(const std::string& origin, uint64_t count) {
     return {{"message_type", "event"},
             {"message_sub_type", "update"},

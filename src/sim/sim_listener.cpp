@@ -4,8 +4,6 @@
 #include <chrono>
 #include <vector>
 
-#include <nng/protocol/pair0/pair.h>
-
 #include "link/envelope.h"
 #include "link/nng_error.h"
 #include "sim/sim_server.h"
@@ -39,23 +37,13 @@ bool send_all(nng_socket socket, const std::vector<nlohmann::json>& envelopes, n
 } // namespace
 
 SimListener::SimListener(const std::string& url) {
-    int rv;
-    if ((rv = nng_pair0_open(&socket)) != 0)
-        throw NngError(rv, "nng_pair0_open");
-    if ((rv = nng_listen(socket, url.c_str(), &listener, 0)) != 0) {
-        nng_close(socket);
-        throw NngError(rv, "nng_listen");
-    }
-    if ((rv = nng_aio_alloc(&aio, nullptr, nullptr)) != 0) {
-        nng_close(socket);
-        throw NngError(rv, "nng_aio_alloc");
-    }
+    nng_check(nng_listen(socket, url.c_str(), &listener, 0), "nng_listen");
+    nng_check(nng_aio_alloc(&aio, nullptr, nullptr), "nng_aio_alloc");
 }
 
 SimListener::~SimListener() {
     nng_aio_stop(aio);
     nng_aio_free(aio);
-    nng_close(socket);
 }
 
 std::string SimListener::bound_url() const {

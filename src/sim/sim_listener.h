@@ -6,6 +6,8 @@
 
 #include <nng/nng.h>
 
+#include "link/pair_socket.h"
+
 class SimServer;
 
 // The back end's socket: a pair0 socket listening on one address. pair0
@@ -13,7 +15,8 @@ class SimServer;
 // that disconnects can dial again and is served again.
 class SimListener {
   public:
-    // Raises NngError ("nng_pair0_open", "nng_listen", "nng_aio_alloc").
+    // Raises NngError ("nng_pair0_open", "nng_socket_set_size", "nng_listen",
+    // "nng_aio_alloc").
     explicit SimListener(const std::string& url);
     ~SimListener();
     SimListener(const SimListener&) = delete;
@@ -28,7 +31,7 @@ class SimListener {
     void run(SimServer& server, const std::atomic<bool>& stop, int tick_ms, std::ostream& err);
 
   private:
-    nng_socket socket = NNG_SOCKET_INITIALIZER;
+    PairSocket socket; // refuses messages above PairSocket::max_message_bytes too
     nng_listener listener = NNG_LISTENER_INITIALIZER;
     nng_aio* aio = nullptr;
 };

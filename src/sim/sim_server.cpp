@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "link/bounded_decode.h"
+#include "link/envelope.h"
 #include "sim/backend_envelopes.h"
 #include "util/bounds.h"
 
@@ -200,7 +201,7 @@ std::vector<json> SimServer::reset() {
     require_machine();
     sim->reset();
     running = true;
-    std::vector<json> replies{backend_envelope::reset_notice()};
+    std::vector<json> replies{envelope::reset_command()};
     for (json& event : report({}))
         replies.push_back(std::move(event));
     return replies;
