@@ -4,26 +4,15 @@
 #include <fstream>
 #include <string>
 
-#include "link/frame_sender.h"
-#include "link/pair_socket.h"
+#include "fuzz_world.h"
 #include "regfile/register_file.h"
 #include "regfile/register_file_window.h"
-#include "support/imgui_harness.h"
 
 namespace {
 
-struct World {
-    ImGuiHarness ui;
-    std::string path;
-    PairSocket bus;
-    Logger log{100};
-    FrameSender sender{bus, log, 0};
+struct World : FuzzWorld {
+    std::string path = scratch("description.toml");
     RegisterFileWindow window;
-
-    World() {
-        char dir[] = "/tmp/quarrin-fuzz-XXXXXX";
-        path = std::string(mkdtemp(dir)) + "/description.toml";
-    }
 };
 
 World& world() {
@@ -35,10 +24,7 @@ World& world() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     World& w = world();
-    {
-        std::ofstream file(w.path, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    write_file(w.path, data, size);
     try {
         LoadedDescription loaded = load_description(w.path);
         RegisterFile& regfile = *loaded.regfile;

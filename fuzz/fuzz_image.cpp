@@ -6,27 +6,16 @@
 
 #include "arch/isa4.h"
 #include "arch/memory_image.h"
-#include "link/frame_sender.h"
-#include "link/pair_socket.h"
-#include "support/imgui_harness.h"
+#include "fuzz_world.h"
 #include "ui/ram_view.h"
 #include "ui/rom_view.h"
 
 namespace {
 
-struct World {
-    ImGuiHarness ui;
-    std::string path;
-    PairSocket bus;
-    Logger log{100};
-    FrameSender sender{bus, log, 0};
+struct World : FuzzWorld {
+    std::string path = scratch("image.bin");
     RomView rom_view;
     RamView ram_view;
-
-    World() {
-        char dir[] = "/tmp/quarrin-fuzz-XXXXXX";
-        path = std::string(mkdtemp(dir)) + "/image.bin";
-    }
 };
 
 World& world() {
@@ -38,10 +27,7 @@ World& world() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     World& w = world();
-    {
-        std::ofstream file(w.path, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    write_file(w.path, data, size);
     Isa4 arch;
     load_rom_image(w.path.c_str(), arch.rom);
     load_ram_image(w.path.c_str(), arch.ram);

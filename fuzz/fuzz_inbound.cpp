@@ -11,11 +11,11 @@
 #include <imgui.h>
 
 #include "app/drain.h"
+#include "fuzz_world.h"
 #include "link/frame_sender.h"
 #include "link/inbound.h"
 #include "link/pair_socket.h"
 #include "regfile/register_file_window.h"
-#include "support/imgui_harness.h"
 
 namespace {
 
@@ -42,22 +42,16 @@ range = [0, -1]
 component = 'wide'
 )";
 
-struct World {
-    ImGuiHarness ui;
-    std::string description_path;
+struct World : FuzzWorld {
     std::ofstream null_out; // never opened: writes go nowhere
-    PairSocket bus;         // not connected: sends fail at once
-    Logger log{100};
-    FrameSender sender{bus, log, 0};
     RegisterFileWindow window;
     std::unique_ptr<RegisterFile> loaded;
 
     World() {
-        char dir[] = "/tmp/quarrin-fuzz-XXXXXX";
-        description_path = std::string(mkdtemp(dir)) + "/toy.toml";
-        std::ofstream(description_path) << description;
+        const std::string path = scratch("toy.toml");
+        std::ofstream(path) << description;
         std::string archname;
-        load_architecture(description_path, loaded, archname, log, null_out);
+        load_architecture(path, loaded, archname, log, null_out);
     }
 };
 

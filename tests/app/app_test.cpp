@@ -6,14 +6,11 @@
 #include <functional>
 #include <thread>
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/app.h"
 #include "link/envelope.h"
+#include "support/app_frames.h"
 #include "support/imgui_harness.h"
 #include "support/nng_peer.h"
 #include "support/temp_dir.h"
@@ -23,103 +20,8 @@ namespace {
 using nlohmann::json;
 using Names = std::vector<std::string>;
 
-// One frame is the drain followed by every window. The harness's press and
-// type helpers run their own frames, so the drain sits at the top of the draw
-// callback; it touches no Dear ImGui state, so that is the same frame.
-class AppFrames {
-  public:
-    AppFrames() : app([] { return 0u; }) {}
-
-    void frame() { ui.frame(draw); }
-    void frames(int n) { ui.frames(n, draw); }
-    void press(const char* window, std::initializer_list<const char*> path) {
-        ui.press(window, path, draw);
-    }
-    void type(const char* window, std::initializer_list<const char*> path,
-              const std::string& text) {
-        ui.type(window, path, text, draw);
-    }
-
-    // Runs frames, giving NNG's threads a moment between them, until done()
-    // holds; gives up after max_frames.
-    bool frames_until(const std::function<bool()>& done, int max_frames = 1000) {
-        for (int i = 0; i < max_frames; ++i) {
-            if (done())
-                return true;
-            frame();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return done();
-    }
-
-    bool logged(const std::string& text) const {
-        const Names texts = app.log.texts();
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-    size_t envelopes_logged() const {
-        const std::vector<LogItem> items = app.log.snapshot();
-        return std::count_if(items.begin(), items.end(),
-                             [](const LogItem& item) { return !item.is_text(); });
-    }
-    // Logged envelopes, oldest first.
-    std::vector<json> envelopes() const {
-        std::vector<json> out;
-        for (const LogItem& item : app.log.snapshot())
-            if (!item.is_text())
-                out.insert(out.begin(), item.envelope());
-        return out;
-    }
-    std::string newest_text() const {
-        const Names texts = app.log.texts();
-        return texts.empty() ? "" : texts.front();
-    }
-
-    void connect(const std::string& url) {
-        type("nng", {"address"}, url);
-        press("nng", {"Connect"});
-    }
-
-    ImGuiHarness ui; // built first, so the app's windows go before the context
-    App app;
-    const ImGuiHarness::Draw draw = [this] {
-        app.drain();
-        app.draw();
-    };
-};
-
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-// A loopback port nothing listens on: bound once by the kernel's choice, then released.
-int free_tcp_port() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        ADD_FAILURE() << "no free port";
-        return 0;
-    }
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
-json event(const char* sub, json data, const char* origin = nullptr) {
-    json e = {{"message_type", "event"}, {"message_sub_type", sub}, {"data", std::move(data)}};
-    if (origin != nullptr)
-        e["origin"] = origin;
-    return e;
-}
-
-json command(const char* destination, const char* sub, json data) {
-    return {{"message_type", "command"},
-            {"message_sub_type", sub},
-            {"destination", destination},
-            {"data", std::move(data)}};
 }
 
 TEST(App, ConstructsAndEndsCleanlyAgainAndAgain) {
@@ -205,7 +107,7 @@ TEST(App, SessionWithBackEnd) {
         event("write", {{"register_number", 1}, {"value", 9}}),
         command("control", "change_state", "reset"),
     };
-    const size_t logged_before = a.envelopes_logged();
+    const size_t logged_before = a.envelopes().size();
     testing::internal::CaptureStdout();
     std::thread back_end([&] {
         for (const json& e : burst)
@@ -215,7 +117,7 @@ TEST(App, SessionWithBackEnd) {
     int frames_run = 0;
     const bool all_applied = a.frames_until([&] {
         // One receive may already be outstanding when the burst starts.
-        if (a.envelopes_logged() - logged_before > static_cast<size_t>(frames_run) + 1)
+        if (a.envelopes().size() - logged_before > static_cast<size_t>(frames_run) + 1)
             at_most_one_per_frame = false;
         ++frames_run;
         return a.logged("Reset CPU");

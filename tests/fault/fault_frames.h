@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include "app/app.h"
+#include "support/app_frames.h"
 #include "support/imgui_harness.h"
 #include "support/nng_peer.h"
 
@@ -123,92 +124,14 @@ inline std::string toy_description_path() {
     return QUARRIN_SOURCE_DIR "/architectures/toy.toml";
 }
 
-inline json event(const char* sub, json data, const char* origin = nullptr) {
-    json e = {{"message_type", "event"}, {"message_sub_type", sub}, {"data", std::move(data)}};
-    if (origin != nullptr)
-        e["origin"] = origin;
-    return e;
-}
-
-inline json register_write(uint64_t number, uint64_t value) {
-    return event("write", {{"register_number", number}, {"value", value}});
-}
-
-inline json command(const char* destination, const char* sub, json data) {
-    return {{"message_type", "command"},
-            {"message_sub_type", sub},
-            {"destination", destination},
-            {"data", std::move(data)}};
-}
-
-// One frame is the drain followed by every window. The harness's press and
-// type helpers run frames of their own, so the drain sits at the top of the
-// draw callback; it touches no Dear ImGui state, so that is the same frame.
-class FaultFrames {
+// The application's frames with the bus's connections counted.
+class FaultFrames : public AppFrames {
   public:
-    FaultFrames() : app([] { return 0u; }) {
-        app.err = &err_text;
-        pipes.attach(app.bus);
-    }
+    FaultFrames() { pipes.attach(app.bus); }
+    // The socket reports its closing to the watch, so it closes first.
+    ~FaultFrames() { app.bus.close(); }
 
-    void frame() { ui.frame(draw); }
-    void frames(int n) { ui.frames(n, draw); }
-    void press(const char* window, std::initializer_list<const char*> path) {
-        ui.press(window, path, draw);
-    }
-    void type(const char* window, std::initializer_list<const char*> path,
-              const std::string& text) {
-        ui.type(window, path, text, draw);
-    }
-    void connect(const std::string& url) {
-        type("nng", {"address"}, url);
-        press("nng", {"Connect"});
-    }
-
-    // Runs frames until done() holds, giving NNG's threads a moment between
-    // them; gives up after max_frames.
-    bool frames_until(const std::function<bool()>& done, int max_frames = 2000) {
-        for (int i = 0; i < max_frames; ++i) {
-            if (done())
-                return true;
-            frame();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return done();
-    }
-
-    bool logged(const std::string& text) const {
-        const Texts texts = app.log.texts();
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-    size_t texts_starting(const std::string& prefix) const {
-        const Texts texts = app.log.texts();
-        return std::count_if(texts.begin(), texts.end(),
-                             [&](const std::string& t) { return t.rfind(prefix, 0) == 0; });
-    }
-    std::string newest_text() const {
-        const Texts texts = app.log.texts();
-        return texts.empty() ? "" : texts.front();
-    }
-    // Every log entry, oldest first.
-    std::vector<LogItem> entries() const {
-        std::vector<LogItem> items = app.log.snapshot();
-        std::reverse(items.begin(), items.end());
-        return items;
-    }
-    uint64_t reg(size_t n) const { return app.regfile->registers.at(n).value; }
-
-    std::ostringstream err_text; // the App's error stream ("Failed to parse ...")
-    PipeWatch pipes;             // outlives the socket, whose closing reports to it
-    ImGuiHarness ui;             // built before the app, so its windows go first
-    App app;
-    std::function<void()> before_drain; // a probe run at the top of every frame
-    const ImGuiHarness::Draw draw = [this] {
-        if (before_drain)
-            before_drain();
-        app.drain();
-        app.draw();
-    };
+    PipeWatch pipes;
 };
 
 // Connects the App to a listening peer through the "nng" window, offers the
