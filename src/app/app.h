@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/frame_loop.h"
 #include "arch/cpu_stepper.h"
 #include "arch/isa4.h"
 #include "link/arch_sim_msg.h"
@@ -29,17 +30,18 @@
 // content: the drain and every window. Needs no SDL or OpenGL, so tests run
 // whole frames in a bare Dear ImGui context. Construction raises NngError or
 // std::system_error when the socket, aio or worker thread cannot be created.
-class App {
+class App : public FrameContent {
   public:
     explicit App(CpuStepper::TickSource ticks);
-    ~App(); // the program never runs it; tests do
+    ~App() override; // the program never runs it; tests do
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
     // Frame step 1: apply the inbound messages queued so far.
-    void drain();
+    void drain() override;
     // Frame steps 4-14: every window, in order, between NewFrame and Render.
-    void draw();
+    void draw() override;
+    const float* background() const override { return clear_color; }
 
     bool show_demo_window = true;
     bool show_another_window = false;
