@@ -1,5 +1,6 @@
 #include "regfile/register_file_window.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -39,23 +40,42 @@ void help_marker(const char* text) {
     }
 }
 
+// Only the fields in view are submitted: a register file can be long, and
+// every field is a text input with two buttons. The field being edited is
+// always submitted, so scrolling it out of view does not end the edit.
 void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender) {
     ImGui::Begin("Register file");
     ImGui::Text("Arch: %s", regfile.fullname.c_str());
-    for (uint32_t i = 0; i < regfile.registers.size(); ++i) {
-        const Register& reg = regfile.registers[i];
-        if (reg.hidden)
-            continue;
-        if (reg.readonly) {
-            readonly_field = static_cast<int>(static_cast<uint32_t>(reg.value));
-            ImGui::InputInt(field_label(reg, i).c_str(), &readonly_field, 1, 100, hex_flags);
-        } else {
-            draw_writable(regfile, i, sender);
+    shown.clear();
+    for (uint32_t i = 0; i < regfile.registers.size(); ++i)
+        if (!regfile.registers[i].hidden)
+            shown.push_back(i);
+
+    ImGuiListClipper clipper;
+    clipper.Begin(static_cast<int>(shown.size()), ImGui::GetFrameHeightWithSpacing());
+    if (active_edit) {
+        const auto row = std::find(shown.begin(), shown.end(), active_edit->reg);
+        if (row != shown.end()) {
+            const int n = static_cast<int>(row - shown.begin());
+            clipper.ForceDisplayRangeByIndices(n, n + 1);
         }
-        ImGui::SameLine();
-        help_marker(reg.name.c_str());
     }
+    while (clipper.Step())
+        for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row)
+            draw_register(regfile, shown[row], sender);
     ImGui::End();
+}
+
+void RegisterFileWindow::draw_register(RegisterFile& regfile, uint32_t i, FrameSender& sender) {
+    const Register& reg = regfile.registers[i];
+    if (reg.readonly) {
+        readonly_field = static_cast<int>(static_cast<uint32_t>(reg.value));
+        ImGui::InputInt(field_label(reg, i).c_str(), &readonly_field, 1, 100, hex_flags);
+    } else {
+        draw_writable(regfile, i, sender);
+    }
+    ImGui::SameLine();
+    help_marker(reg.name.c_str());
 }
 
 void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameSender& sender) {

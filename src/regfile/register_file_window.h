@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "link/frame_sender.h"
 #include "regfile/register_file.h"
@@ -20,10 +21,12 @@ struct RegisterFileWindow {
         uint64_t value;
     };
     std::optional<ActiveEdit> active_edit;
+    std::vector<uint32_t> shown; // the registers that are not hidden, rebuilt each frame
 
     void draw(RegisterFile& regfile, FrameSender& sender);
 
   private:
+    void draw_register(RegisterFile& regfile, uint32_t i, FrameSender& sender);
     void draw_writable(RegisterFile& regfile, uint32_t i, FrameSender& sender);
 };
 

@@ -3,17 +3,21 @@
 #include "arch/memory_image.h"
 #include "ui/widgets.h"
 #include "util/bounds.h"
+#include "util/hex.h"
 
 void RamView::draw(Isa4& arch) {
     ImGui::Begin("RAM view");
     ImGui::TextUnformatted("    0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F");
     for (int r = 0; r < 256; r += 16) {
-        const auto& m = arch.ram;
-        ImGui::Text("%X  %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X %02X "
-                    "%02X %02X",
-                    r >> 4, m[r], m[r + 1], m[r + 2], m[r + 3], m[r + 4], m[r + 5], m[r + 6],
-                    m[r + 7], m[r + 8], m[r + 9], m[r + 10], m[r + 11], m[r + 12], m[r + 13],
-                    m[r + 14], m[r + 15]);
+        // "%X " and sixteen " %02X": the row's high digit, then its bytes.
+        char row[64];
+        char* end = put_hex(row, static_cast<uint32_t>(r >> 4), 1);
+        *end++ = ' ';
+        for (int c = 0; c < 16; ++c) {
+            *end++ = ' ';
+            end = put_hex(end, arch.ram[r + c], 2);
+        }
+        ImGui::TextUnformatted(row, end);
     }
     hex_field("val", &val);
     hex_field("addr", &addr);

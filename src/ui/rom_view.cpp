@@ -1,11 +1,10 @@
 #include "ui/rom_view.h"
 
-#include <cstdio>
-
 #include "arch/memory_image.h"
 #include "link/envelope.h"
 #include "ui/widgets.h"
 #include "util/bounds.h"
+#include "util/hex.h"
 
 void RomView::draw(Isa4& arch, FrameSender& sender) {
     ImGui::Begin("Program ROM view");
@@ -46,18 +45,38 @@ void RomView::draw(Isa4& arch, FrameSender& sender) {
     ImGui::End();
 }
 
+// Only the rows in view are formatted and submitted; the row after pc is
+// always submitted while it is tracked, so it can be scrolled to the centre.
 void RomView::draw_rows(const Isa4& arch) {
     const uint8_t next = static_cast<uint8_t>(arch.pc + 1);
+    ImGuiListClipper clipper;
+    clipper.Begin(256, ImGui::GetTextLineHeightWithSpacing());
+    if (track_pc)
+        clipper.ForceDisplayRangeByIndices(next, next + 1);
+    while (clipper.Step())
+        for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i)
+            draw_row(i, arch.rom[i], i == next);
+}
+
+void RomView::draw_row(int i, uint32_t w, bool is_next) {
+    // "%02X  %X %02X %02X": the address, then the word's three fields; the
+    // first is not masked, so bits 20-31 show when they are set.
     char row[40];
-    for (int i = 0; i < 256; ++i) {
-        const uint32_t w = arch.rom[i];
-        std::snprintf(row, sizeof row, "%02X  %X %02X %02X", i, w >> 16, (w >> 8) & 0xFF, w & 0xFF);
-        if (i == next) {
-            ImGui::TextColored(ImVec4(1, 1, 0, 1), "%s", row);
-            if (track_pc)
-                ImGui::SetScrollHereY(0.5f);
-        } else {
-            ImGui::TextUnformatted(row);
-        }
+    char* end = put_hex(row, static_cast<uint32_t>(i), 2);
+    *end++ = ' ';
+    *end++ = ' ';
+    end = put_hex(end, w >> 16, 1);
+    *end++ = ' ';
+    end = put_hex(end, (w >> 8) & 0xFF, 2);
+    *end++ = ' ';
+    end = put_hex(end, w & 0xFF, 2);
+    if (!is_next) {
+        ImGui::TextUnformatted(row, end);
+        return;
     }
+    ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1, 1, 0, 1));
+    ImGui::TextUnformatted(row, end);
+    ImGui::PopStyleColor();
+    if (track_pc)
+        ImGui::SetScrollHereY(0.5f);
 }

@@ -16,4 +16,5 @@ struct RomView {
 
   private:
     void draw_rows(const Isa4& arch);
+    void draw_row(int i, uint32_t w, bool is_next);
 };

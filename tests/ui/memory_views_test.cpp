@@ -1,9 +1,11 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,31 @@ TEST_F(MemoryViewsTest, RomRowShowsAddressAndThreeFields) {
     const std::string text = ImGuiHarness::window_text(rom_title);
     EXPECT_NE(text.find("00  1 23 45"), std::string::npos) << text;
     EXPECT_NE(text.find("PC: FF"), std::string::npos) << text;
+}
+
+// The listing shows only the rows in its 200-pixel region: with "Track
+// PC+1" on, the row after pc is the one in the middle of them.
+TEST_F(MemoryViewsTest, TrackedRowIsCentredAmongTheRowsInView) {
+    for (int i = 0; i < 256; ++i)
+        arch.rom[i] = static_cast<uint32_t>(i) << 16 | 0xFF00; // "i FF 00"
+    arch.rom[0x90] = 0xFFFF0102; // bits above 19 show in the first field
+    for (uint8_t pc : {0x7F, 0x8F, 0x3F, 0x7F}) {
+        arch.pc = pc;
+        ui.frames(3, draw);
+        std::vector<std::string> rows;
+        std::istringstream text(ImGuiHarness::window_text(rom_title));
+        for (std::string line; std::getline(text, line);)
+            if (line.size() > 4 && line[2] == ' ' && line[3] == ' ')
+                rows.push_back(line);
+        ASSERT_GE(rows.size(), 9u) << pc;
+        ASSERT_LE(rows.size(), 14u) << pc; // not all 256
+        const std::string next = rows[rows.size() / 2];
+        const int row = std::stoi(next.substr(0, 2), nullptr, 16);
+        EXPECT_LE(std::abs(row - (pc + 1)), 1) << testing::PrintToString(rows);
+        if (pc == 0x8F) {
+            EXPECT_EQ(next, "90  FFFF 01 02");
+        }
+    }
 }
 
 TEST_F(MemoryViewsTest, RomImageSavesLoadsAndClears) {
