@@ -1,4 +1,10 @@
-#include <sstream>
+// The receive path against the JSON library's bare decode of the same bytes,
+// encoding the largest envelope the front end sends, and the decode limits.
+#include <array>
+#include <cstdint>
+#include <fstream>
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -9,71 +15,204 @@
 #include "link/inbound.h"
 
 using nlohmann::json;
+using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-std::vector<uint8_t> update_body() {
+// An output stream that takes every character and writes nothing: the
+// formatting of a printed event is measured, the system call is not.
+class DiscardBuf : public std::streambuf {
+  protected:
+    int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
+    std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+class DiscardStream : public std::ostream {
+  public:
+    DiscardStream() : std::ostream(&buf) {}
+
+  private:
+    DiscardBuf buf;
+};
+
+// The three bodies of the comparison: an event (printed and pushed), a list
+// of architectures and a load command with a long path (both pushed).
+Bytes update_body() {
     return encode_envelope({{"message_type", "event"},
                             {"message_sub_type", "update"},
                             {"origin", "isa4.cycles"},
                             {"data", {{"new_count", 123456}}}});
 }
 
+Bytes list16_body() {
+    json names = json::array();
+    for (int i = 0; i < 16; ++i)
+        names.push_back("architecture-" + std::to_string(i));
+    return encode_envelope({{"message_type", "command"},
+                            {"message_sub_type", "list"},
+                            {"destination", "computer_architecture"},
+                            {"data", std::move(names)}});
+}
+
+Bytes load4k_body() {
+    std::string path = "/";
+    while (path.size() < 4096 - 5)
+        path += "descriptions/";
+    path.resize(4096 - 5);
+    path += ".toml";
+    return encode_envelope({{"message_type", "command"},
+                            {"message_sub_type", "load"},
+                            {"destination", "computer_architecture"},
+                            {"data", std::move(path)}});
+}
+
+// What the receive callback does for one body (decode, dispatch, push, log),
+// in steady state: the log is full at 99 entries, so every add also drops
+// the oldest, and the frame loop takes the pushed message.
+void receive_steadily(benchmark::State& state, const Bytes& body, std::ostream& out) {
+    BoundedQueue<ArchSimMsg> msgs(256);
+    Logger log(100);
+    for (int i = 0; i < 99; ++i)
+        handle_body(body.data(), body.size(), msgs, log, out);
+    while (msgs.try_pop())
+        ;
+    if (log.size() != 99 || log.snapshot().front().is_text()) {
+        state.SkipWithError("the body was not accepted");
+        return;
+    }
+    for (auto _ : state) {
+        handle_body(body.data(), body.size(), msgs, log, out);
+        benchmark::DoNotOptimize(msgs.try_pop());
+    }
+    if (log.size() != 99 || log.snapshot().front().is_text())
+        state.SkipWithError("the body was not accepted");
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+
+// The floor: the library's own strict decode of the same bytes.
+void bare_decode(benchmark::State& state, const Bytes& body) {
+    for (auto _ : state) {
+        json envelope = json::from_ubjson(body, true, true);
+        benchmark::DoNotOptimize(envelope);
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+
+// The bounded decoder alone on the same bytes: its share of the receive path.
+void bounded_decode(benchmark::State& state, const Bytes& body) {
+    for (auto _ : state) {
+        json envelope = decode_ubjson(body.data(), body.size());
+        benchmark::DoNotOptimize(envelope);
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+
+void BM_ReceiveUpdate(benchmark::State& state) {
+    DiscardStream out;
+    receive_steadily(state, update_body(), out);
+}
+BENCHMARK(BM_ReceiveUpdate)->Name("receive/update");
+
+void BM_ReceiveList16(benchmark::State& state) {
+    DiscardStream out;
+    receive_steadily(state, list16_body(), out);
+}
+BENCHMARK(BM_ReceiveList16)->Name("receive/list16");
+
+void BM_ReceiveLoad4k(benchmark::State& state) {
+    DiscardStream out;
+    receive_steadily(state, load4k_body(), out);
+}
+BENCHMARK(BM_ReceiveLoad4k)->Name("receive/load4k");
+
+// The update again, with the printed line really written and flushed.
+void BM_ReceiveUpdateDevNull(benchmark::State& state) {
+    std::ofstream out("/dev/null");
+    if (!out) {
+        state.SkipWithError("cannot open /dev/null");
+        return;
+    }
+    receive_steadily(state, update_body(), out);
+}
+BENCHMARK(BM_ReceiveUpdateDevNull)->Name("receive/update_devnull");
+
+void BM_FloorUpdate(benchmark::State& state) {
+    bare_decode(state, update_body());
+}
+BENCHMARK(BM_FloorUpdate)->Name("floor/update");
+
+void BM_FloorList16(benchmark::State& state) {
+    bare_decode(state, list16_body());
+}
+BENCHMARK(BM_FloorList16)->Name("floor/list16");
+
+void BM_FloorLoad4k(benchmark::State& state) {
+    bare_decode(state, load4k_body());
+}
+BENCHMARK(BM_FloorLoad4k)->Name("floor/load4k");
+
+void BM_DecodeBoundedUpdate(benchmark::State& state) {
+    bounded_decode(state, update_body());
+}
+BENCHMARK(BM_DecodeBoundedUpdate)->Name("decode/bounded_update");
+
+void BM_DecodeBoundedList16(benchmark::State& state) {
+    bounded_decode(state, list16_body());
+}
+BENCHMARK(BM_DecodeBoundedList16)->Name("decode/bounded_list16");
+
+void BM_DecodeBoundedLoad4k(benchmark::State& state) {
+    bounded_decode(state, load4k_body());
+}
+BENCHMARK(BM_DecodeBoundedLoad4k)->Name("decode/bounded_load4k");
+
+// The program load as "Send ROM" in the "Program ROM view" sends
+// it: 256 words built into an envelope, then encoded.
 void BM_EncodeProgramLoad(benchmark::State& state) {
     std::array<uint32_t, 256> rom{};
     for (size_t i = 0; i < rom.size(); ++i)
         rom[i] = static_cast<uint32_t>(i * 0x1111) & 0xFFFFF;
     for (auto _ : state) {
-        auto bytes = encode_envelope(envelope::program_load(rom));
+        Bytes bytes = encode_envelope(envelope::program_load(rom));
         benchmark::DoNotOptimize(bytes.data());
     }
 }
-BENCHMARK(BM_EncodeProgramLoad);
+BENCHMARK(BM_EncodeProgramLoad)->Name("encode/program_load");
 
-void BM_DecodeBounded(benchmark::State& state) {
-    const auto body = encode_envelope(envelope::program_load({}));
+// The bounded decoder against the library's on the largest envelope.
+void BM_DecodeBoundedProgramLoad(benchmark::State& state) {
+    const Bytes body = encode_envelope(envelope::program_load({}));
     for (auto _ : state) {
-        json j = decode_ubjson(body.data(), body.size());
-        benchmark::DoNotOptimize(j);
+        json envelope = decode_ubjson(body.data(), body.size());
+        benchmark::DoNotOptimize(envelope);
     }
     state.SetBytesProcessed(state.iterations() * body.size());
 }
-BENCHMARK(BM_DecodeBounded);
+BENCHMARK(BM_DecodeBoundedProgramLoad)->Name("decode/bounded_program_load");
 
-void BM_DecodeLibrary(benchmark::State& state) {
-    const auto body = encode_envelope(envelope::program_load({}));
+void BM_DecodeLibraryProgramLoad(benchmark::State& state) {
+    const Bytes body = encode_envelope(envelope::program_load({}));
     for (auto _ : state) {
-        json j = json::from_ubjson(body, true, true);
-        benchmark::DoNotOptimize(j);
+        json envelope = json::from_ubjson(body, true, true);
+        benchmark::DoNotOptimize(envelope);
     }
     state.SetBytesProcessed(state.iterations() * body.size());
 }
-BENCHMARK(BM_DecodeLibrary);
+BENCHMARK(BM_DecodeLibraryProgramLoad)->Name("decode/library_program_load");
 
-// A hostile body: a 13-byte array that declares ten million nulls.
-void BM_RefuseDeclaredCount(benchmark::State& state) {
-    const std::vector<uint8_t> body = {'[', '$', 'Z', '#', 'l', 0x00, 0x98, 0x96, 0x80};
+// A hostile body: 9 bytes that declare an array of ten million nulls, which
+// the bounded decoder refuses before building anything.
+void BM_DecodeRefuseDeclaredCount(benchmark::State& state) {
+    const Bytes body = {'[', '$', 'Z', '#', 'l', 0x00, 0x98, 0x96, 0x80};
     for (auto _ : state) {
         try {
             decode_ubjson(body.data(), body.size());
+            state.SkipWithError("the declared count was accepted");
+            break;
         } catch (const DecodeLimitError&) {
         }
     }
 }
-BENCHMARK(BM_RefuseDeclaredCount);
-
-// What the receive callback does for one counter update.
-void BM_HandleUpdateBody(benchmark::State& state) {
-    const auto body = update_body();
-    BoundedQueue<ArchSimMsg> msgs(256);
-    Logger log(100);
-    std::ostringstream out;
-    for (auto _ : state) {
-        handle_body(body.data(), body.size(), msgs, log, out);
-        msgs.try_pop();
-        out.str("");
-    }
-}
-BENCHMARK(BM_HandleUpdateBody);
+BENCHMARK(BM_DecodeRefuseDeclaredCount)->Name("decode/refuse_declared_count");
 
 } // namespace

@@ -1,48 +1,71 @@
 #include "link/bounded_decode.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 using nlohmann::json;
 
 namespace {
 
-// Forwards to the library's DOM builder, counting values and depth first.
+// Builds the decoded value as the library's DOM parser does (a repeated key
+// keeps its last value), counting values and depth first. Keys and strings
+// are moved out of the reader's buffers rather than copied: the reader
+// clears or drops them after each call.
 class LimitedSax {
   public:
-    LimitedSax(json& result, const DecodeLimits& limits) : dom(result, true), limits(limits) {}
-
-    bool null() { return value() && dom.null(); }
-    bool boolean(bool v) { return value() && dom.boolean(v); }
-    bool number_integer(json::number_integer_t v) { return value() && dom.number_integer(v); }
-    bool number_unsigned(json::number_unsigned_t v) { return value() && dom.number_unsigned(v); }
-    bool number_float(json::number_float_t v, const json::string_t& s) {
-        return value() && dom.number_float(v, s);
-    }
-    bool string(json::string_t& v) { return value() && dom.string(v); }
-    bool binary(json::binary_t& v) { return value() && dom.binary(v); }
-    bool key(json::string_t& k) { return dom.key(k); }
-
-    bool start_object(std::size_t elements) {
-        return enter(elements) && dom.start_object(elements);
-    }
-    bool end_object() {
-        --depth;
-        return dom.end_object();
-    }
-    bool start_array(std::size_t elements) { return enter(elements) && dom.start_array(elements); }
-    bool end_array() {
-        --depth;
-        return dom.end_array();
+    LimitedSax(json& result, const DecodeLimits& limits) : root(result), limits(limits) {
+        stack.reserve(8);
     }
 
-    // A template, so the DOM builder rethrows the library's own error type
-    // (parse_error, out_of_range) and not a copy sliced to its base class.
+    bool null() { return value() && add(nullptr); }
+    bool boolean(bool v) { return value() && add(v); }
+    bool number_integer(json::number_integer_t v) { return value() && add(v); }
+    bool number_unsigned(json::number_unsigned_t v) { return value() && add(v); }
+    bool number_float(json::number_float_t v, const json::string_t&) { return value() && add(v); }
+    bool string(json::string_t& v) { return value() && add(std::move(v)); }
+    bool binary(json::binary_t& v) { return value() && add(json::binary(std::move(v))); }
+
+    bool key(json::string_t& k) {
+        member = &stack.back()->get_ref<json::object_t&>().try_emplace(std::move(k)).first->second;
+        return true;
+    }
+
+    bool start_object(std::size_t elements) { return open(json::value_t::object, elements); }
+    bool start_array(std::size_t elements) { return open(json::value_t::array, elements); }
+    bool end_object() { return leave(); }
+    bool end_array() { return leave(); }
+
+    // A template, so the library's own error type (parse_error, out_of_range)
+    // is thrown and not a copy sliced to its base class.
     template <typename Exception>
-    bool parse_error(std::size_t position, const std::string& last_token, const Exception& ex) {
-        return dom.parse_error(position, last_token, ex);
+    bool parse_error(std::size_t, const std::string&, const Exception& ex) {
+        throw ex;
     }
 
   private:
+    template <typename Value> bool add(Value&& v) {
+        place(std::forward<Value>(v));
+        return true;
+    }
+
+    // Puts a value where the reader is: the root, the end of the open array,
+    // or the member whose key came last.
+    template <typename Value> json& place(Value&& v) {
+        if (stack.empty()) {
+            root = json(std::forward<Value>(v));
+            return root;
+        }
+        json& parent = *stack.back();
+        if (parent.is_array()) {
+            auto& elements = parent.get_ref<json::array_t&>();
+            elements.emplace_back(std::forward<Value>(v));
+            return elements.back();
+        }
+        *member = json(std::forward<Value>(v));
+        return *member;
+    }
+
     bool value() {
         if (++values > limits.max_values)
             throw DecodeLimitError("message holds more than " + std::to_string(limits.max_values) +
@@ -50,7 +73,7 @@ class LimitedSax {
         return true;
     }
 
-    bool enter(std::size_t elements) {
+    void enter(std::size_t elements) {
         value();
         if (++depth > limits.max_depth)
             throw DecodeLimitError("message nests containers deeper than " +
@@ -60,11 +83,31 @@ class LimitedSax {
             throw DecodeLimitError("message declares a container of " + std::to_string(elements) +
                                    " elements, more than the " + std::to_string(limits.max_values) +
                                    " values allowed");
+    }
+
+    bool open(json::value_t type, std::size_t elements) {
+        enter(elements);
+        json& container = place(type);
+        stack.push_back(&container);
+        // The library's own refusal; only limits above max_size() reach it.
+        if (elements != std::size_t(-1) && elements > container.max_size())
+            throw json::out_of_range::create(408,
+                                             std::string("excessive ") + container.type_name() +
+                                                 " size: " + std::to_string(elements),
+                                             &container);
         return true;
     }
 
-    nlohmann::detail::json_sax_dom_parser<json> dom;
+    bool leave() {
+        --depth;
+        stack.pop_back();
+        return true;
+    }
+
+    json& root;
     const DecodeLimits& limits;
+    std::vector<json*> stack; // the open containers, innermost last
+    json* member = nullptr;
     size_t depth = 0;
     size_t values = 0;
 };

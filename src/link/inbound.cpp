@@ -16,6 +16,22 @@ void require_integer(const json& value, const char* key) {
                                  value.type_name());
 }
 
+// Reads data[key] as a lookup on a copy of data would, without the copy: an
+// absent key, or null data, reads as null; data of any other type raises
+// the library's own error, which a lookup on a real copy produces.
+const json& member_of_copy(const json& data, const char* key) {
+    static const json absent;
+    if (data.is_object()) {
+        const auto it = data.find(key);
+        return it == data.end() ? absent : *it;
+    }
+    if (!data.is_null()) {
+        json copy = data;
+        copy[key]; // raises type_error 305
+    }
+    return absent;
+}
+
 void dispatch_command(json& envelope, BoundedQueue<ArchSimMsg>& msgs) {
     if (envelope["destination"] == "computer_architecture") {
         if (envelope["message_sub_type"] == "list") {
@@ -32,22 +48,42 @@ void dispatch_command(json& envelope, BoundedQueue<ArchSimMsg>& msgs) {
     }
 }
 
-void dispatch_event(json& envelope, BoundedQueue<ArchSimMsg>& msgs, std::ostream& out) {
-    out << envelope.dump(-1, ' ', false, json::error_handler_t::strict) << std::endl;
+constexpr size_t keep_line_bytes = 64 * 1024;
 
-    const json sub = envelope["message_sub_type"];
+// One compact line per event. The whole line is formatted before anything
+// is written, so a dump that fails (text that is not UTF-8) prints nothing;
+// the buffer is kept per thread so that a line costs no allocation.
+void print_line(const json& envelope, std::ostream& out) {
+    thread_local std::string line;
+    line.clear();
+    nlohmann::detail::serializer<json> dump(
+        nlohmann::detail::output_adapter<char, std::string>(line), ' ',
+        json::error_handler_t::strict);
+    dump.dump(envelope, false, false, 0);
+    out << line << std::endl;
+    if (line.capacity() > keep_line_bytes)
+        std::string().swap(line); // one huge event does not pin its size
+}
+
+// Members of the envelope are looked up in place (std::map keeps references
+// valid while later lookups insert), and "data" through member_of_copy, so
+// nothing is added inside it.
+void dispatch_event(json& envelope, BoundedQueue<ArchSimMsg>& msgs, std::ostream& out) {
+    print_line(envelope, out);
+
+    const json& sub = envelope["message_sub_type"];
     if (sub == "update" || sub == "increment") {
-        json data = envelope["data"];
-        const json count = data["new_count"];
+        const json& data = envelope["data"];
+        const json& count = member_of_copy(data, "new_count");
         require_integer(count, "new_count");
         std::string origin = envelope["origin"].get<std::string>();
         const uint64_t n = count.get<uint64_t>();
         msgs.push(CounterUpdatePair(std::move(origin), n));
     } else if (sub == "write") {
-        json data = envelope["data"];
-        const json value = data["value"];
+        const json& data = envelope["data"];
+        const json& value = member_of_copy(data, "value");
         require_integer(value, "value");
-        const uint64_t register_number = data["register_number"].get<uint64_t>();
+        const uint64_t register_number = member_of_copy(data, "register_number").get<uint64_t>();
         const uint64_t v = value.get<uint64_t>();
         msgs.push(RegisterWritePair(register_number, v));
     }
@@ -67,7 +103,8 @@ void handle_body(const uint8_t* data, size_t size, BoundedQueue<ArchSimMsg>& msg
     try {
         json envelope = decode_ubjson(data, size);
         dispatch_envelope(envelope, msgs, out);
-        log.add(json(envelope));
+        // Not used afterwards: the log takes it as the dispatch left it.
+        log.add(std::move(envelope));
     } catch (const std::exception& e) {
         log.add(std::string("invalid message: ") + e.what());
     }

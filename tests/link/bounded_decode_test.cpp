@@ -55,6 +55,23 @@ TEST(DecodeUbjson, ValidBodiesDecodeAsTheStrictLibraryDecoderDoes) {
         {"no-ops inside an array", bytes("[NNi\x01N]")},
         {"negative string length", Bytes{'S', 'i', 0xFF}},
         {"trailing no-ops", encode_envelope(env) + bytes("NNN")},
+        // The decoder moves keys and strings out of the reader's buffers;
+        // texts longer than a short-string buffer show a key or text that
+        // was taken twice, or not cleared before the next.
+        {"long keys and texts", encode_envelope(json{{std::string(40, 'k'), std::string(50, 'v')},
+                                                     {std::string(41, 'k'), std::string(60, 'w')},
+                                                     {"data", {std::string(30, 'x'), "y"}}})},
+        {"repeated key keeps the last value", bytes("{i\x01"
+                                                    "aSi\x01"
+                                                    "bi\x01"
+                                                    "ai\x02}")},
+        {"repeated key replaces a container", bytes("{i\x01"
+                                                    "a[i\x01{i\x01"
+                                                    "bZ}]i\x01"
+                                                    "a[Z]}")},
+        {"arrays of containers grow while their elements are built",
+         json::to_ubjson(
+             json{{"rows", {{1, {{"a", {2, 3}}}}, {4}, json::object(), {{{"b", 5}}}}}})},
     };
     for (const Body& c : cases) {
         SCOPED_TRACE(c.name);

@@ -204,6 +204,24 @@ std::vector<InboundCase> inbound_cases() {
                 line(write_event({{"register_number", 1}, {"value", 9.5}}))),
         refused("value null", ub(write_event({{"register_number", 1}, {"value", nullptr}})),
                 "value", line(write_event({{"register_number", 1}, {"value", nullptr}}))),
+
+        // "data" is read as a lookup on a copy of it would read it: absent
+        // or null data has no members, other data raises the lookup's error.
+        refused("update without data", ub(update("update", nullptr)), "new_count",
+                line(update("update", nullptr))),
+        refused("write with data an array", ub(write_event({1, 2})),
+                "cannot use operator[] with a string argument with array",
+                line(write_event({1, 2}))),
+        refused("write without register number", ub(write_event({{"value", 1}})),
+                "type must be number, but is null", line(write_event({{"value", 1}}))),
+        // The line shows the event as it came; the log shows what the
+        // lookups added.
+        {"event without sub type",
+         ub({{"message_type", "event"}, {"data", 1}}),
+         {},
+         json{{"message_type", "event"}, {"data", 1}, {"message_sub_type", nullptr}},
+         "",
+         line({{"message_type", "event"}, {"data", 1}})},
     };
 }
 
@@ -277,6 +295,21 @@ TEST_F(InboundBody, EventIsPrintedBeforeItsDispatchFails) {
     EXPECT_THROW(dispatch_envelope(e, msgs, out), json::type_error);
     EXPECT_EQ(out.str(), line(update("update", {{"new_count", 5}}, std::nullopt)));
     EXPECT_EQ(msgs.size(), 0u);
+}
+
+TEST_F(InboundBody, ALineThatFailsLeavesNothingForTheNext) {
+    // An event whose text is not UTF-8 fails half way through its line.
+    const Bytes bad = {'{', 'i', 4,   'd', 'a', 't', 'a', 'S', 'i', 1,   0xFF, 'i',
+                       12,  'm', 'e', 's', 's', 'a', 'g', 'e', '_', 't', 'y',  'p',
+                       'e', 'S', 'i', 5,   'e', 'v', 'e', 'n', 't', '}'};
+    json huge = update("update", {{"new_count", 1}});
+    huge["padding"] = std::string(100000, 'p');
+    handle(bad);
+    handle(ub(count_event));
+    handle(ub(huge));
+    handle(ub(count_event));
+    EXPECT_EQ(out.str(), line(count_event) + line(huge) + line(count_event));
+    EXPECT_EQ(msgs.size(), 3u);
 }
 
 TEST_F(InboundBody, DispatchLeavesTheLookedUpMembersInTheEnvelope) {
