@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include <imgui.h>
 #include <nlohmann/json.hpp>
 
 // One log entry: a text or an inbound envelope.
@@ -26,6 +27,16 @@ struct LogItem {
 
     // Submits this entry's widgets; index counts from the newest entry.
     void draw(uint64_t index) const;
+
+  private:
+    void draw_text() const;
+    // A text's size at the wrap width it was last measured at.
+    mutable float measured_wrap_width = -1.0f;
+    mutable ImVec2 measured_size;
+    // The hash of an envelope's label under the window's id, for its node's id.
+    mutable bool label_hash_known = false;
+    mutable unsigned int hashed_seed = 0;
+    mutable unsigned int label_hash = 0;
 };
 
 // Tree node label of an envelope: message type " : " sub type, compact JSON,

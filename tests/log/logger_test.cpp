@@ -203,6 +203,15 @@ TEST(EnvelopeLabel, MessageTypeAndSubTypeAsCompactJson) {
         {"not escaped to ASCII",
          {{"message_type", "caf\xC3\xA9"}, {"message_sub_type", "a\"b"}},
          "\"caf\xC3\xA9\" : \"a\\\"b\""},
+        {"escapes",
+         {{"message_type", "a\\b"}, {"message_sub_type", "tab\there"}},
+         R"("a\\b" : "tab\there")"},
+        // 118 characters and their quotes fill a member exactly; one more is cut.
+        {"plain texts at the cut",
+         {{"message_type", std::string(label_member_bytes - 2, 'e')},
+          {"message_sub_type", std::string(label_member_bytes - 1, 's')}},
+         "\"" + std::string(label_member_bytes - 2, 'e') + "\" : \"" +
+             std::string(label_member_bytes - 1, 's') + "..."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -3,11 +3,13 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <imgui_internal.h>
 
 #include "link/arch_sim_msg.h"
 #include "link/bounded_queue.h"
 #include "link/pair_socket.h"
 #include "link/receiver.h"
+#include "log/logger.h"
 #include "support/imgui_harness.h"
 #include "ui/logger_window.h"
 
@@ -116,3 +118,60 @@ TEST_F(LoggerWindowTest, EnvelopeWithInvalidUtf8IsDrawnNotThrown) {
 }
 
 } // namespace
+
+// A long log in a small window: the entries out of view are not drawn but
+// keep their place, so the content is exactly as tall as when every entry is
+// in view, and scrolled to the bottom the window shows the oldest entries.
+class LoggerLayoutTest : public ::testing::Test {
+  protected:
+    LoggerLayoutTest() {
+        const std::string long_text(400, 'w'); // wraps over several lines at this width
+        for (int i = 0; i < 99; ++i) {
+            if (i % 3 == 1)
+                log.add(nlohmann::json{{"message_type", "event"},
+                                       {"message_sub_type", "n" + std::to_string(i)},
+                                       {"data", {{"new_count", i}}}});
+            else
+                log.add("entry " + std::to_string(i) + (i % 9 == 0 && i > 0 ? " " + long_text : ""));
+        }
+    }
+
+    // The window's content height after a few frames in a window of this
+    // height, with the newest and the oldest envelope's nodes open.
+    float content_height(float window_height, bool scroll_to_bottom) {
+        ImGuiHarness ui(ImVec2(1000, window_height + 100));
+        auto draw = [&] {
+            ImGui::SetNextWindowPos(ImVec2(0, 0));
+            ImGui::SetNextWindowSize(ImVec2(300, window_height));
+            // The same wrap width in both windows, scrolled or not.
+            ImGui::Begin(title, nullptr, ImGuiWindowFlags_AlwaysVerticalScrollbar);
+            if (scroll_to_bottom)
+                ImGui::SetScrollY(ImGui::GetScrollMaxY());
+            log.draw();
+            ImGui::End();
+        };
+        ui.frame([&] {
+            ImGui::Begin(title);
+            for (const char* node : {"\"event\" : \"n97\"##1", "\"event\" : \"n1\"##97"})
+                ImGui::GetStateStorage()->SetInt(ImGui::GetID(node), 1);
+            ImGui::End();
+        });
+        ui.frames(4, draw);
+        last_lines = lines_of(ImGuiHarness::window_text(title));
+        return ImGui::FindWindowByName(title)->ContentSize.y;
+    }
+
+    Logger log{100};
+    std::vector<std::string> last_lines;
+};
+
+TEST_F(LoggerLayoutTest, EntriesOutOfViewKeepTheirPlace) {
+    const float all_in_view = content_height(20000, false);
+    ASSERT_GT(all_in_view, 2000);
+    EXPECT_EQ(content_height(200, false), all_in_view);
+    EXPECT_EQ(content_height(200, true), all_in_view);
+    ASSERT_GE(last_lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(last_lines.end() - 4, last_lines.end()),
+              (std::vector<std::string>{"\"event\" : \"n1\"", "data:", "1", "entry 0"}))
+        << testing::PrintToString(last_lines);
+}
