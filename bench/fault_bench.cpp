@@ -106,8 +106,8 @@ void load_toy(TimedFrames& f) {
 }
 
 // Every control that sends, with no back end: the frame hands each send over
-// without waiting; it gives up after the sender's time-out and logs one line. Arg 0: never connected; Arg 1: a
-// back end that was connected over TCP and went away (the dialer keeps trying).
+// without waiting; it gives up after the sender's time-out and logs one line. Arg 0: never
+// connected; Arg 1: a back end that was connected over TCP and went away (the dialer keeps trying).
 void BM_SendsWithoutBackEnd(benchmark::State& state) {
     TimedFrames f;
     load_toy(f);
