@@ -1,6 +1,5 @@
 #include "regfile/register_file_window.h"
 
-#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -41,8 +40,7 @@ void help_marker(const char* text) {
 }
 
 // Only the fields in view are submitted: a register file can be long, and
-// every field is a text input with two buttons. The field being edited is
-// always submitted, so scrolling it out of view does not end the edit.
+// every field is a text input with two buttons.
 void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender) {
     ImGui::Begin("Register file");
     ImGui::Text("Arch: %s", regfile.fullname.c_str());
@@ -51,15 +49,9 @@ void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender) {
         if (!regfile.registers[i].hidden)
             shown.push_back(i);
 
+    // The clipper also submits the focused field, wherever it is scrolled.
     ImGuiListClipper clipper;
     clipper.Begin(static_cast<int>(shown.size()), ImGui::GetFrameHeightWithSpacing());
-    if (active_edit) {
-        const auto row = std::find(shown.begin(), shown.end(), active_edit->reg);
-        if (row != shown.end()) {
-            const int n = static_cast<int>(row - shown.begin());
-            clipper.ForceDisplayRangeByIndices(n, n + 1);
-        }
-    }
     while (clipper.Step())
         for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row)
             draw_register(regfile, shown[row], sender);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <imgui_internal.h>
 
 #include "regfile/register_file.h"
 #include "regfile/register_file_window.h"
@@ -177,8 +178,8 @@ TEST_F(RegisterFileWindowTest, RangeBeyond32BitsKeepsAll64Bits) {
 }
 
 // A register table with no keys at all is a visible, writable register
-// without a name (and a TOML string may begin with a NUL byte): its field must draw (Dear ImGui aborts on an empty label at
-// a window's root) and work like any other.
+// without a name (and a TOML string may begin with a NUL byte): its field must draw (Dear ImGui
+// aborts on an empty label at a window's root) and work like any other.
 TEST_F(RegisterFileWindowTest, RegisterWithoutAbbreviationDrawsAndSends) {
     const std::string path = dir + "/bare.toml";
     // The second abbreviation begins with a NUL byte: an empty label as well.
@@ -192,6 +193,50 @@ TEST_F(RegisterFileWindowTest, RegisterWithoutAbbreviationDrawsAndSends) {
     EXPECT_NE(shown.find("(?)", first + 1), std::string::npos) << "both registers drawn\n" << shown;
     ui.press(title, {"##register1", "+"}, draw);
     EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(1, 1)}));
+}
+
+// A register file longer than its window: only the fields in view are
+// drawn, and the field being edited stays with the edit when it is scrolled
+// out of view, so what is typed into it is still sent.
+TEST_F(RegisterFileWindowTest, FieldBeingEditedSurvivesScrollingAway) {
+    const std::string path = dir + "/wide.toml";
+    std::string toml = "[main]\nname = 'wide'\n[regfile]\nname = 'regs'\n";
+    for (int i = 0; i < 64; ++i)
+        toml += "[[registers]]\nabbr = 'R" + std::to_string(i) + "'\nrange = [0, 255]\n";
+    std::ofstream(path) << toml;
+    regfile = load_description(path).regfile;
+    bool to_bottom = false;
+    ImGuiHarness::Draw small = [&] {
+        ImGui::SetNextWindowSize(ImVec2(400, 300));
+        window.draw(*regfile, link.sender);
+        ImGuiWindow* w = ImGui::FindWindowByName(title);
+        if (to_bottom)
+            ImGui::SetScrollY(w, w->ScrollMax.y);
+    };
+    ui.frames(3, small);
+    EXPECT_TRUE(shows("R1 ")) << text();
+    EXPECT_FALSE(shows("R63")) << text();
+
+    const ImGuiID field = ImGuiHarness::item(title, {"R1"});
+    ImGui::ActivateItem(field);
+    ImGui::GetCurrentContext()->NavInputSource = ImGuiInputSource_Keyboard;
+    ui.frames(2, small);
+    ASSERT_EQ(ImGui::GetActiveID(), field);
+    to_bottom = true;
+    ui.frames(3, small);
+    EXPECT_TRUE(shows("R63")) << text();
+    EXPECT_EQ(ImGui::GetActiveID(), field);
+
+    ImGuiIO& io = ImGui::GetIO();
+    io.AddInputCharactersUTF8("2A");
+    ui.frame(small);
+    io.KeysDown[ImGuiKey_Enter] = true;
+    ui.frame(small);
+    io.KeysDown[ImGuiKey_Enter] = false;
+    ui.frame(small);
+    nlohmann::json expected = write_event(1, 0x2A);
+    expected["destination"] = "wide.regs";
+    EXPECT_EQ(link.received(), std::vector<nlohmann::json>{expected});
 }
 
 } // namespace
