@@ -107,23 +107,29 @@ void bounded_decode(benchmark::State& state, const Bytes& body) {
     state.SetBytesProcessed(state.iterations() * body.size());
 }
 
-void BM_ReceiveUpdate(benchmark::State& state) {
-    DiscardStream out;
-    receive_steadily(state, update_body(), out);
-}
-BENCHMARK(BM_ReceiveUpdate)->Name("receive/update");
-
-void BM_ReceiveList16(benchmark::State& state) {
-    DiscardStream out;
-    receive_steadily(state, list16_body(), out);
-}
-BENCHMARK(BM_ReceiveList16)->Name("receive/list16");
-
-void BM_ReceiveLoad4k(benchmark::State& state) {
-    DiscardStream out;
-    receive_steadily(state, load4k_body(), out);
-}
-BENCHMARK(BM_ReceiveLoad4k)->Name("receive/load4k");
+// Each body is measured three ways: the whole receive path, the JSON
+// library's bare decode (the floor) and the bounded decoder alone.
+const bool receive_benchmarks_registered = [] {
+    const struct {
+        const char* name;
+        Bytes (*make)();
+    } bodies[] = {{"update", update_body}, {"list16", list16_body}, {"load4k", load4k_body}};
+    for (const auto& body : bodies) {
+        const std::string name = body.name;
+        const auto make = body.make;
+        benchmark::RegisterBenchmark(("receive/" + name).c_str(), [make](benchmark::State& state) {
+            DiscardStream out;
+            receive_steadily(state, make(), out);
+        });
+        benchmark::RegisterBenchmark(("floor/" + name).c_str(), [make](benchmark::State& state) {
+            bare_decode(state, make());
+        });
+        benchmark::RegisterBenchmark(
+            ("decode/bounded_" + name).c_str(),
+            [make](benchmark::State& state) { bounded_decode(state, make()); });
+    }
+    return true;
+}();
 
 // The update again, with the printed line really written and flushed.
 void BM_ReceiveUpdateDevNull(benchmark::State& state) {
@@ -135,36 +141,6 @@ void BM_ReceiveUpdateDevNull(benchmark::State& state) {
     receive_steadily(state, update_body(), out);
 }
 BENCHMARK(BM_ReceiveUpdateDevNull)->Name("receive/update_devnull");
-
-void BM_FloorUpdate(benchmark::State& state) {
-    bare_decode(state, update_body());
-}
-BENCHMARK(BM_FloorUpdate)->Name("floor/update");
-
-void BM_FloorList16(benchmark::State& state) {
-    bare_decode(state, list16_body());
-}
-BENCHMARK(BM_FloorList16)->Name("floor/list16");
-
-void BM_FloorLoad4k(benchmark::State& state) {
-    bare_decode(state, load4k_body());
-}
-BENCHMARK(BM_FloorLoad4k)->Name("floor/load4k");
-
-void BM_DecodeBoundedUpdate(benchmark::State& state) {
-    bounded_decode(state, update_body());
-}
-BENCHMARK(BM_DecodeBoundedUpdate)->Name("decode/bounded_update");
-
-void BM_DecodeBoundedList16(benchmark::State& state) {
-    bounded_decode(state, list16_body());
-}
-BENCHMARK(BM_DecodeBoundedList16)->Name("decode/bounded_list16");
-
-void BM_DecodeBoundedLoad4k(benchmark::State& state) {
-    bounded_decode(state, load4k_body());
-}
-BENCHMARK(BM_DecodeBoundedLoad4k)->Name("decode/bounded_load4k");
 
 // The program load as "Send ROM" in the "Program ROM view" sends
 // it: 256 words built into an envelope, then encoded.
