@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,6 +80,16 @@ TEST_F(LoggerWindowTest, ShowsTextsNewestFirstAndClearsThem) {
     EXPECT_TRUE(entries().empty());
 }
 
+// Texts are shown whole, however long: a failure text can carry a long path
+// or error, beyond the 3 KiB a formatted text is cut to.
+TEST_F(LoggerWindowTest, LongTextIsShownWhole) {
+    log.add(std::string(5000, 'x') + "end");
+    ui.frames(2, draw);
+    const std::string shown = ImGuiHarness::window_text(title);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), 'x'), 5000);
+    EXPECT_NE(shown.find("end"), std::string::npos);
+}
+
 TEST_F(LoggerWindowTest, EnvelopeOpensToItsMembersInKeyOrder) {
     log.add(nlohmann::json{{"message_type", "event"},
                            {"message_sub_type", "update"},
@@ -132,7 +143,8 @@ class LoggerLayoutTest : public ::testing::Test {
                                        {"message_sub_type", "n" + std::to_string(i)},
                                        {"data", {{"new_count", i}}}});
             else
-                log.add("entry " + std::to_string(i) + (i % 9 == 0 && i > 0 ? " " + long_text : ""));
+                log.add("entry " + std::to_string(i) +
+                        (i % 9 == 0 && i > 0 ? " " + long_text : ""));
         }
     }
 
