@@ -190,6 +190,10 @@ TEST_P(SimListenerTest, TickStreamsStepsByItself) {
         cycles = (*event)["data"]["new_count"];
     }
     EXPECT_GE(cycles, 5u);
+    // The stream stops before this front end closes: NNG 1.5 can leave a
+    // send in one socket and the close of its peer in the same process
+    // waiting on each other for ever.
+    back.halt();
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, SimListenerTest, ::testing::Values("tcp", "inproc"));
