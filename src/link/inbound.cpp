@@ -48,21 +48,10 @@ void dispatch_command(json& envelope, BoundedQueue<ArchSimMsg>& msgs) {
     }
 }
 
-constexpr size_t keep_line_bytes = 64 * 1024;
-
 // One compact line per event. The whole line is formatted before anything
-// is written, so a dump that fails (text that is not UTF-8) prints nothing;
-// the buffer is kept per thread so that a line costs no allocation.
+// is written, so a dump that fails (text that is not UTF-8) prints nothing.
 void print_line(const json& envelope, std::ostream& out) {
-    thread_local std::string line;
-    line.clear();
-    nlohmann::detail::serializer<json> dump(
-        nlohmann::detail::output_adapter<char, std::string>(line), ' ',
-        json::error_handler_t::strict);
-    dump.dump(envelope, false, false, 0);
-    out << line << std::endl;
-    if (line.capacity() > keep_line_bytes)
-        std::string().swap(line); // one huge event does not pin its size
+    out << envelope.dump(-1, ' ', false, json::error_handler_t::strict) << std::endl;
 }
 
 // Members of the envelope are looked up in place (std::map keeps references
