@@ -7,8 +7,7 @@ void run_frame_loop(FramePlatform& platform, FrameContent& content) {
     while (!quit_requested) {
         const std::chrono::microseconds start = platform.now();
         content.drain();
-        if (platform.poll_events())
-            quit_requested = true;
+        quit_requested = platform.poll_events();
         platform.new_frame();
         content.draw();
         platform.present(content.background());

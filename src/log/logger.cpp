@@ -1,8 +1,7 @@
 #include "log/logger.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <charconv>
+#include <iterator>
 
 #include <imgui.h>
 #include <imgui_internal.h>
@@ -94,30 +93,20 @@ void LogItem::draw(uint64_t index) const {
     // hash is kept from frame to frame; a label holding '#' is hashed whole,
     // as "###" restarts the hash.
     char suffix[24] = "##";
-    char* end = suffix + 2;
-    {
-        char digits[20];
-        int n = 0;
-        do {
-            digits[n++] = static_cast<char>('0' + index % 10);
-            index /= 10;
-        } while (index != 0);
-        while (n > 0)
-            *end++ = digits[--n];
-    }
+    char* end = std::to_chars(suffix + 2, std::end(suffix), index).ptr;
     ImGuiWindow* window = ImGui::GetCurrentWindow();
-    const ImGuiID seed = window->IDStack.back();
+    const ImGuiID window_id = window->IDStack.back();
     ImGuiID id;
     if (label.find('#') == std::string::npos) {
-        if (hashed_seed != seed || !label_hash_known) {
-            label_hash = ImHashStr(label.data(), label.size(), seed);
-            hashed_seed = seed;
+        if (!label_hash_known || label_hashed_under != window_id) {
+            label_hash = ImHashStr(label.data(), label.size(), window_id);
+            label_hashed_under = window_id;
             label_hash_known = true;
         }
         id = ImHashStr(suffix, static_cast<size_t>(end - suffix), label_hash);
     } else {
         const std::string whole = label + std::string(suffix, end);
-        id = ImHashStr(whole.data(), whole.size(), seed);
+        id = ImHashStr(whole.data(), whole.size(), window_id);
     }
     if (window->DC.StateStorage->GetInt(id, 0) == 0 &&
         !ImGui::IsRectVisible(ImVec2(1.0f, ImGui::GetFontSize()))) {

@@ -35,8 +35,8 @@ struct LogItem {
     mutable ImVec2 measured_size;
     // The hash of an envelope's label under the window's id, for its node's id.
     mutable bool label_hash_known = false;
-    mutable unsigned int hashed_seed = 0;
-    mutable unsigned int label_hash = 0;
+    mutable ImGuiID label_hashed_under = 0;
+    mutable ImGuiID label_hash = 0;
 };
 
 // Tree node label of an envelope: message type " : " sub type, compact JSON,
