@@ -1,8 +1,4 @@
-#include <stdlib.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +10,7 @@
 #include "regfile/register_file_window.h"
 #include "support/imgui_harness.h"
 #include "support/peer_link.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -72,20 +69,14 @@ nlohmann::json write_event(uint64_t register_number, uint64_t value) {
 class RegisterFileWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/quarrin-regs-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        const std::string path = dir + "/toy.toml";
-        std::ofstream(path) << description;
-        regfile = load_description(path).regfile;
+        regfile = load_description(dir.write("toy.toml", description)).regfile;
         ui.frames(2, draw);
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
 
     std::string text() const { return ImGuiHarness::window_text(title); }
     bool shows(const std::string& s) const { return text().find(s) != std::string::npos; }
 
-    std::string dir;
+    TempDir dir;
     ImGuiHarness ui;
     Logger log{100};
     PeerLink link{log};
@@ -181,10 +172,10 @@ TEST_F(RegisterFileWindowTest, RangeBeyond32BitsKeepsAll64Bits) {
 // without a name (and a TOML string may begin with a NUL byte): its field must draw (Dear ImGui
 // aborts on an empty label at a window's root) and work like any other.
 TEST_F(RegisterFileWindowTest, RegisterWithoutAbbreviationDrawsAndSends) {
-    const std::string path = dir + "/bare.toml";
     // The second abbreviation begins with a NUL byte: an empty label as well.
-    std::ofstream(path) << "[main]\nname = 'toy'\n[regfile]\nname = 'regs'\n"
-                           "[[registers]]\n[[registers]]\nabbr = \"\\u0000PC\"\n";
+    const std::string path =
+        dir.write("bare.toml", "[main]\nname = 'toy'\n[regfile]\nname = 'regs'\n"
+                               "[[registers]]\n[[registers]]\nabbr = \"\\u0000PC\"\n");
     regfile = load_description(path).regfile;
     ui.frames(3, draw);
     const std::string shown = text();
@@ -199,12 +190,10 @@ TEST_F(RegisterFileWindowTest, RegisterWithoutAbbreviationDrawsAndSends) {
 // drawn, and the field being edited stays with the edit when it is scrolled
 // out of view, so what is typed into it is still sent.
 TEST_F(RegisterFileWindowTest, FieldBeingEditedSurvivesScrollingAway) {
-    const std::string path = dir + "/wide.toml";
     std::string toml = "[main]\nname = 'wide'\n[regfile]\nname = 'regs'\n";
     for (int i = 0; i < 64; ++i)
         toml += "[[registers]]\nabbr = 'R" + std::to_string(i) + "'\nrange = [0, 255]\n";
-    std::ofstream(path) << toml;
-    regfile = load_description(path).regfile;
+    regfile = load_description(dir.write("wide.toml", toml)).regfile;
     bool to_bottom = false;
     ImGuiHarness::Draw small = [&] {
         ImGui::SetNextWindowSize(ImVec2(400, 300));
