@@ -20,28 +20,13 @@
 #include "link/inbound.h"
 #include "support/imgui_harness.h"
 #include "support/nng_peer.h"
+#include "support/peak_rss.h"
 
 using nlohmann::json;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// VmHWM, the peak resident size, in KiB; restart_peak_rss_kib sets it back
-// to the present size first.
-long peak_rss_kib() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    return -1;
-}
-
-long restart_peak_rss_kib() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-    return peak_rss_kib();
-}
 
 // An App in a headless context whose every frame (NewFrame, the drain, every
 // window, Render) is timed; presses and typing are spelt out frame by frame,

@@ -28,6 +28,7 @@
 #include "support/app_frames.h"
 #include "support/imgui_harness.h"
 #include "support/nng_peer.h"
+#include "support/peak_rss.h"
 
 namespace fault {
 
@@ -77,23 +78,6 @@ class PipeWatch {
             ++self->removed;
     }
 };
-
-// The peak resident set of this process so far (VmHWM), in KiB.
-inline long peak_rss_kib() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    return -1;
-}
-
-// Starts a new peak: the kernel sets VmHWM back to the present resident size,
-// which is returned, so that earlier tests' peaks do not hide a later growth.
-inline long restart_peak_rss_kib() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-    return peak_rss_kib();
-}
 
 // A temporary directory with a short path: the memory views' "Filename"
 // fields hold at most 39 characters.
