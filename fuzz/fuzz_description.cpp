@@ -15,15 +15,10 @@ struct World : FuzzWorld {
     RegisterFileWindow window;
 };
 
-World& world() {
-    static World* w = new World();
-    return *w;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    World& w = world();
+    World& w = the_world<World>();
     write_file(w.path, data, size);
     try {
         LoadedDescription loaded = load_description(w.path);

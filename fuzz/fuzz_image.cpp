@@ -18,15 +18,10 @@ struct World : FuzzWorld {
     RamView ram_view;
 };
 
-World& world() {
-    static World* w = new World();
-    return *w;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    World& w = world();
+    World& w = the_world<World>();
     write_file(w.path, data, size);
     Isa4 arch;
     load_rom_image(w.path.c_str(), arch.rom);

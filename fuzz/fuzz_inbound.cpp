@@ -55,15 +55,10 @@ struct World : FuzzWorld {
     }
 };
 
-World& world() {
-    static World* w = new World();
-    return *w;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    World& w = world();
+    World& w = the_world<World>();
     BoundedQueue<ArchSimMsg> msgs(256);
     handle_body(data, size, msgs, w.log, w.null_out);
 

@@ -32,6 +32,13 @@ struct FuzzWorld {
     std::string folder;
 };
 
+// A fuzz target's one World, built at the first input and never destroyed
+// (libFuzzer ends the process without running destructors).
+template <typename World> World& the_world() {
+    static World* world = new World();
+    return *world;
+}
+
 // Replaces the file at path with the bytes given.
 inline void write_file(const std::string& path, const uint8_t* data, size_t size) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
