@@ -103,8 +103,8 @@ void BM_FrameWhole(benchmark::State& state) {
     fill_log(app, ui);
     for (int i = 0; i < 256; i += 2)
         app.arch.rom[i] = 0x11101; // ADDI r1, r1, 1 between ADDs of r0: runs for ever
-    app.cpu_state_window.clocks = 20;
-    app.cpu_state_window.running = true;
+    app.local_run.clocks = 20;
+    app.local_run.running = true;
 
     auto draw = [&] { app.draw(); };
     ui.frames(10, draw); // windows settle into their layout
@@ -113,7 +113,7 @@ void BM_FrameWhole(benchmark::State& state) {
         ui.frame(draw);
         now += 16;
     }
-    if (!app.cpu_state_window.running)
+    if (!app.local_run.running)
         state.SkipWithError("the local run stopped");
     count_drawn(state);
 }

@@ -6,7 +6,7 @@
 
 #include "fuzz_world.h"
 #include "regfile/register_file.h"
-#include "regfile/register_file_window.h"
+#include "ui/register_file_window.h"
 
 namespace {
 

@@ -15,7 +15,8 @@
 #include "link/frame_sender.h"
 #include "link/inbound.h"
 #include "link/pair_socket.h"
-#include "regfile/register_file_window.h"
+#include "ui/logger_window.h"
+#include "ui/register_file_window.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ component = 'wide'
 struct World : FuzzWorld {
     std::ofstream null_out; // never opened: writes go nowhere
     RegisterFileWindow window;
+    LoggerWindow logger_window;
     std::unique_ptr<RegisterFile> loaded;
 
     World() {
@@ -74,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     w.ui.frame([&] {
         ImGui::Begin("Logger");
-        w.log.draw();
+        w.logger_window.draw_contents(w.log);
         ImGui::End();
         if (regfile)
             w.window.draw(*regfile, w.sender);

@@ -3,25 +3,25 @@
 #include <imgui.h>
 
 #include "app/drain.h"
-#include "ui/logger_window.h"
 
 App::App(CpuStepper::TickSource ticks)
-    : cpu_stepper(1000, 1000, std::move(ticks)), w(log, bus), l(msgs, log), sender(bus, log) {
+    : cpu_stepper(1000, 1000, std::move(ticks)), worker(log, bus), receiver(msgs, log),
+      sender(bus, log) {
     log.add("Loaded Isa4");
-    t_worker = std::thread(run_worker, &w);
+    worker_thread = std::thread(run_worker, &worker);
 }
 
 App::~App() {
     bus.close(); // ends a dial or send the worker is blocked in, and the receive
     // A receive callback may be waiting for room in a full queue; make room
     // until it has finished, or destroying the receiver would wait for ever.
-    while (l.is_pending()) {
+    while (receiver.is_pending()) {
         msgs.try_pop();
         std::this_thread::yield();
     }
-    w.stop();
-    if (t_worker.joinable())
-        t_worker.join();
+    worker.stop();
+    if (worker_thread.joinable())
+        worker_thread.join();
 }
 
 void App::drain() {
@@ -34,9 +34,13 @@ void App::draw() {
         register_file_window.draw(*regfile, sender);
     rom_view.draw(arch, sender);
     ram_view.draw(arch);
-    cpu_state_window.draw(arch, cpu_stepper, sender, log);
+    cpu_state_window.draw(local_run, sender);
+    // After the window's buttons: a press of "Run" or "Step" counts in this frame.
+    local_run.advance(arch, cpu_stepper, log);
     assembler_window.draw();
     breakpoints_window.draw(arch);
-    draw_logger_window(l, bus, log);
-    nng_window.draw(w.tasks, archs, sender);
+    // At most one envelope is taken off the socket per frame.
+    receiver.arm(bus);
+    logger_window.draw(log);
+    nng_window.draw(worker.tasks, archs, sender);
 }

@@ -9,6 +9,7 @@
 #include "app/frame_loop.h"
 #include "arch/cpu_stepper.h"
 #include "arch/isa4.h"
+#include "arch/local_run.h"
 #include "link/arch_sim_msg.h"
 #include "link/bounded_queue.h"
 #include "link/frame_sender.h"
@@ -17,13 +18,14 @@
 #include "link/worker.h"
 #include "log/logger.h"
 #include "regfile/register_file.h"
-#include "regfile/register_file_window.h"
 #include "ui/assembler_window.h"
 #include "ui/breakpoints_window.h"
 #include "ui/cpu_state_window.h"
 #include "ui/example_windows.h"
+#include "ui/logger_window.h"
 #include "ui/nng_window.h"
 #include "ui/ram_view.h"
+#include "ui/register_file_window.h"
 #include "ui/rom_view.h"
 
 // The long-lived objects, in the order they are built, and the frame's
@@ -39,7 +41,8 @@ class App : public FrameContent {
 
     // Frame step 1: apply the inbound messages queued so far.
     void drain() override;
-    // Frame steps 4-14: every window, in order, between NewFrame and Render.
+    // Every window, in order, between NewFrame and Render, with the work the
+    // frame does besides them: arming the receive and the local run's steps.
     void draw() override;
     const float* background() const override { return clear_color; }
 
@@ -51,15 +54,16 @@ class App : public FrameContent {
     Isa4 arch;
     CpuStepper cpu_stepper;
     PairSocket bus;
-    Worker w;
-    std::thread t_worker;
+    Worker worker;
+    std::thread worker_thread;
     BoundedQueue<ArchSimMsg> msgs{256};
     std::vector<std::string> archs;
-    Receiver l;
+    Receiver receiver;
     std::unique_ptr<RegisterFile> regfile;
     std::string archname;
 
     FrameSender sender;
+    LocalRun local_run;
     std::ostream* err = &std::cerr; // where failed loads are written
 
     ExampleWindows example_windows;
@@ -69,5 +73,6 @@ class App : public FrameContent {
     CpuStateWindow cpu_state_window;
     AssemblerWindow assembler_window;
     BreakpointsWindow breakpoints_window;
+    LoggerWindow logger_window;
     NngWindow nng_window;
 };

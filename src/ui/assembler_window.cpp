@@ -18,7 +18,10 @@ void byte_field(const char* label, int* value) {
 } // namespace
 
 void AssemblerWindow::draw() {
-    ImGui::Begin("(Diss)Assembler");
+    if (!ImGui::Begin("(Diss)Assembler")) {
+        ImGui::End();
+        return;
+    }
     ImGui::Combo("opcode", &fields.opcode_index, opcode_names, 5);
     draw_operands();
     ImGui::Text("IC: %05X", ic);

@@ -4,7 +4,10 @@
 #include "util/bounds.h"
 
 void BreakpointsWindow::draw(Isa4& arch) {
-    ImGui::Begin("Breakpoints");
+    if (!ImGui::Begin("Breakpoints")) {
+        ImGui::End();
+        return;
+    }
     hex_field("addr", &addr);
     addr = clamp_between(0, addr, 255);
     const auto address = static_cast<uint8_t>(addr);

@@ -5,7 +5,22 @@ void ExampleWindows::draw(bool& show_demo_window, bool& show_another_window, flo
     if (show_demo_window)
         ImGui::ShowDemoWindow(&show_demo_window);
 
-    ImGui::Begin("Hello, world!");
+    if (ImGui::Begin("Hello, world!"))
+        draw_hello(show_demo_window, show_another_window, clear_color, io);
+    ImGui::End();
+
+    if (show_another_window) {
+        if (ImGui::Begin("Another Window", &show_another_window)) {
+            ImGui::Text("Hello from another window!");
+            if (ImGui::Button("Close Me"))
+                show_another_window = false;
+        }
+        ImGui::End();
+    }
+}
+
+void ExampleWindows::draw_hello(bool& show_demo_window, bool& show_another_window,
+                                float clear_color[4], const ImGuiIO& io) {
     ImGui::Text("This is some useful text.");
     ImGui::Checkbox("Demo Window", &show_demo_window);
     ImGui::Checkbox("Another Window", &show_another_window);
@@ -17,13 +32,4 @@ void ExampleWindows::draw(bool& show_demo_window, bool& show_another_window, flo
     ImGui::Text("counter = %d", counter);
     ImGui::Text("Application average %.3f ms/frame (%.1f FPS)", 1000.0f / io.Framerate,
                 io.Framerate);
-    ImGui::End();
-
-    if (show_another_window) {
-        ImGui::Begin("Another Window", &show_another_window);
-        ImGui::Text("Hello from another window!");
-        if (ImGui::Button("Close Me"))
-            show_another_window = false;
-        ImGui::End();
-    }
 }

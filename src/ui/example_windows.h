@@ -9,4 +9,8 @@ struct ExampleWindows {
 
     void draw(bool& show_demo_window, bool& show_another_window, float clear_color[4],
               const ImGuiIO& io);
+
+  private:
+    void draw_hello(bool& show_demo_window, bool& show_another_window, float clear_color[4],
+                    const ImGuiIO& io);
 };

@@ -1,9 +1,37 @@
 #pragma once
 
-#include <nng/nng.h>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
 
-#include "link/receiver.h"
+#include <imgui.h>
+
 #include "log/logger.h"
 
-// "Logger": re-arms the receive (at most one envelope per frame), then the log.
-void draw_logger_window(Receiver& l, nng_socket bus, Logger& log);
+// "Logger": "Clear All", the count, and every entry newest first; a text
+// wrapped at the window's edge, an envelope as a tree node that opens to its
+// members.
+struct LoggerWindow {
+    void draw(Logger& log);
+    // The window's widgets, into the current window.
+    void draw_contents(Logger& log);
+
+  private:
+    // A text's size at the wrap width it was last measured at: the log is
+    // drawn every frame, mostly scrolled out of view, and an entry out of
+    // view only takes its place.
+    struct TextLayout {
+        float wrap_width = -1.0f;
+        ImVec2 size;
+    };
+
+    void draw_entry(const LogItem& item, uint64_t index);
+    void draw_text(const LogItem& item);
+    void draw_envelope(const LogItem& item, uint64_t index);
+    // Forgets the layouts of entries that have left the log.
+    void forget_layouts_before(uint64_t oldest_sequence, size_t live_entries);
+
+    std::unordered_map<uint64_t, TextLayout> text_layouts; // by entry sequence
+    std::string node_label; // reused: built for every envelope entry, every frame
+};

@@ -7,7 +7,10 @@
 
 void NngWindow::draw(BoundedQueue<WorkTask>& tasks, const std::vector<std::string>& archs,
                      FrameSender& sender) {
-    ImGui::Begin("nng");
+    if (!ImGui::Begin("nng")) {
+        ImGui::End();
+        return;
+    }
     ImGui::InputText("address", address, sizeof address);
     if (ImGui::Button("Connect"))
         tasks.push(WorkTask::Connect, address);

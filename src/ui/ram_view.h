@@ -1,12 +1,15 @@
 #pragma once
 
 #include "arch/isa4.h"
+#include "ui/memory_controls.h"
 
 // "RAM view": a 16 x 16 hexadecimal dump with inc, dec, poke and image files.
 struct RamView {
-    int val = 0;  // 0..255
-    int addr = 0; // 0..255
-    char filename[40] = "";
+    PokeFields poke;
+    ImageFileField file;
 
     void draw(Isa4& arch);
+
+  private:
+    void draw_rows(const Isa4& arch);
 };

@@ -1,13 +1,17 @@
 #include "ui/rom_view.h"
 
+#include <imgui.h>
+
+#include "arch/instruction.h"
 #include "arch/memory_image.h"
 #include "link/envelope.h"
-#include "ui/widgets.h"
-#include "util/bounds.h"
 #include "util/hex.h"
 
 void RomView::draw(Isa4& arch, FrameSender& sender) {
-    ImGui::Begin("Program ROM view");
+    if (!ImGui::Begin("Program ROM view")) {
+        ImGui::End();
+        return;
+    }
     ImGui::Text("PC: %02X", arch.pc);
     ImGui::SameLine();
     ImGui::Checkbox("Track PC+1", &track_pc);
@@ -21,22 +25,22 @@ void RomView::draw(Isa4& arch, FrameSender& sender) {
     ImGui::EndChild();
 
     ImGui::Checkbox("Sync with PC+1", &sync_pc);
-    hex_field("val", &val);
-    if (!sync_pc)
-        hex_field("addr", &addr);
-    else
-        addr = arch.pc + 1;
-    val = wrap_around(0, val, 0xFFFFF);
-    addr = wrap_around(0, addr, 255);
+    if (sync_pc)
+        poke.addr = arch.pc + 1;
+    poke.draw(static_cast<int>(max_instruction_code), !sync_pc);
     if (ImGui::Button("Poke"))
-        arch.rom[addr] = static_cast<uint32_t>(val);
+        arch.rom[poke.addr] = static_cast<uint32_t>(poke.val);
 
-    ImGui::InputText("Filename", filename, sizeof filename);
-    if (ImGui::Button("Save ROM"))
-        save_rom_image(filename, arch.rom);
-    ImGui::SameLine();
-    if (ImGui::Button("Load ROM"))
-        load_rom_image(filename, arch.rom);
+    switch (file.draw("Save ROM", "Load ROM")) {
+    case ImageFileAction::Save:
+        save_rom_image(file.filename, arch.rom);
+        break;
+    case ImageFileAction::Load:
+        load_rom_image(file.filename, arch.rom);
+        break;
+    case ImageFileAction::None:
+        break;
+    }
     if (ImGui::Button("Send ROM"))
         sender.send(envelope::program_load(arch.rom));
     ImGui::SameLine();

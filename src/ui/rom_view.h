@@ -2,15 +2,15 @@
 
 #include "arch/isa4.h"
 #include "link/frame_sender.h"
+#include "ui/memory_controls.h"
 
 // "Program ROM view": the 256 words with the next word highlighted, poke,
 // image files and sending the program to the back end.
 struct RomView {
     bool track_pc = true; // "Track PC+1": keep the highlighted row centred
     bool sync_pc = false; // "Sync with PC+1": poke address follows the pc
-    int val = 0;          // 0..0xFFFFF
-    int addr = 0;         // 0..255
-    char filename[40] = "";
+    PokeFields poke;      // val: 0..0xFFFFF
+    ImageFileField file;
 
     void draw(Isa4& arch, FrameSender& sender);
 

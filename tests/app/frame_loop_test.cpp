@@ -150,13 +150,13 @@ TEST(Loop, LocalRunKeepsItsPaceWhenCapped) {
     App app([&] { return static_cast<uint32_t>(display.now().count() / 1000); });
     for (uint32_t& word : app.arch.rom)
         word = 0x11101; // ADDI r1, r1, 1
-    app.cpu_state_window.clocks = 20;
-    app.cpu_state_window.running = true;
+    app.local_run.clocks = 20;
+    app.local_run.running = true;
     run_frame_loop(display, app);
     EXPECT_GT(display.sleeps, 150);
     EXPECT_NEAR(display.frames, 180, 2);
     EXPECT_NEAR(app.arch.regs[1], 60, 1); // 20 steps per second for 3 seconds
-    EXPECT_TRUE(app.cpu_state_window.running);
+    EXPECT_TRUE(app.local_run.running);
 }
 
 // A back end that sends faster than the frames run: each frame re-arms the
@@ -169,7 +169,7 @@ TEST(Loop, OneEnvelopePerFrameWhenCapped) {
     display.real_sleep = true;
     display.quit_at = 1000s; // ended below once every envelope is in
     App app([] { return 0u; });
-    app.w.tasks.push(WorkTask::Connect, peer.url.c_str());
+    app.worker.tasks.push(WorkTask::Connect, peer.url.c_str());
     ASSERT_TRUE(wait_until([&] { return app.log.size() >= 3; })); // connected, waiting for data
     ASSERT_TRUE(peer.recv().has_value());                         // the list request
 

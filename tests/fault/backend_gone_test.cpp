@@ -52,7 +52,7 @@ TEST(BackEndGone, EverySendFailsWithOneLogLine) {
     // The edit was not applied locally: the register waits for the back end.
     EXPECT_EQ(a.reg(0), 7u);
     a.frame();
-    EXPECT_EQ(a.app.regfile->values[0], 7) << "the field shows the stored value again";
+    EXPECT_EQ(a.app.register_file_window.fields[0], 7) << "the field shows the stored value again";
 
     // Many frames later, the dialer's failed reconnects have logged nothing.
     const size_t before = a.app.log.size();

@@ -39,7 +39,7 @@ class CpuStateWindowTest : public ::testing::Test {
     void set_clocks(const char* typed) { ui.type_into_slider(title, {"Clocks"}, typed, draw); }
     void run() {
         ui.press(title, {"Run"}, draw);
-        ASSERT_TRUE(window.running);
+        ASSERT_TRUE(local_run.running);
     }
     // Moves the clock by ms and draws one frame; returns the steps executed.
     int advance(uint32_t ms) {
@@ -59,7 +59,12 @@ class CpuStateWindowTest : public ::testing::Test {
     uint32_t tick_per_call = 0;
     CpuStepper stepper{1000, 1000, [this] { return now += tick_per_call; }};
     CpuStateWindow window;
-    ImGuiHarness::Draw draw = [this] { window.draw(arch, stepper, link.sender, log); };
+    LocalRun local_run;
+    // The window, then the local run's steps, as the frame does.
+    ImGuiHarness::Draw draw = [this] {
+        window.draw(local_run, link.sender);
+        local_run.advance(arch, stepper, log);
+    };
 };
 
 TEST_F(CpuStateWindowTest, ClocksAreKeptBetween1And20) {
@@ -68,7 +73,7 @@ TEST_F(CpuStateWindowTest, ClocksAreKeptBetween1And20) {
     for (const auto& [typed, clocks] : cases) {
         SCOPED_TRACE(typed);
         set_clocks(typed);
-        EXPECT_EQ(window.clocks, clocks);
+        EXPECT_EQ(local_run.clocks, clocks);
         EXPECT_EQ(stepper.period, static_cast<uint32_t>(1000 / clocks));
     }
 }
@@ -87,13 +92,13 @@ TEST_F(CpuStateWindowTest, RunExecutesTheStepsDueInEachFrame) {
     };
     for (const PacingCase& c : cases) {
         SCOPED_TRACE(c.clocks);
-        window = CpuStateWindow();
+        local_run = LocalRun();
         stepper.accumulated = 0;
         set_clocks(c.clocks);
         run();
         for (const auto& [ms, steps] : c.frames)
             EXPECT_EQ(advance(ms), steps) << "after " << ms << " ms";
-        EXPECT_TRUE(window.running);
+        EXPECT_TRUE(local_run.running);
         EXPECT_TRUE(toggle_shows("Stop")) << text();
     }
 }
@@ -104,7 +109,7 @@ TEST_F(CpuStateWindowTest, BreakpointStopsTheRunAndASecondRunExecutesItsWordFirs
     set_clocks("20");
     run();
     advance(1000);
-    EXPECT_FALSE(window.running);
+    EXPECT_FALSE(local_run.running);
     EXPECT_EQ(arch.regs[1], 3);
     EXPECT_EQ(arch.regs[2], 0);
     ASSERT_FALSE(log.texts().empty());
@@ -117,7 +122,7 @@ TEST_F(CpuStateWindowTest, BreakpointStopsTheRunAndASecondRunExecutesItsWordFirs
     EXPECT_EQ(advance(51), 0); // one step: the word at the breakpoint
     EXPECT_EQ(arch.regs[2], 0x77);
     EXPECT_EQ(arch.pc, 3);
-    EXPECT_TRUE(window.running);
+    EXPECT_TRUE(local_run.running);
 }
 
 TEST_F(CpuStateWindowTest, IllegalWordLogsInterrupt2AndStops) {
@@ -125,7 +130,7 @@ TEST_F(CpuStateWindowTest, IllegalWordLogsInterrupt2AndStops) {
     set_clocks("20");
     run();
     EXPECT_EQ(advance(1000), 2);
-    EXPECT_FALSE(window.running);
+    EXPECT_FALSE(local_run.running);
     EXPECT_EQ(arch.pc, 2);
     EXPECT_EQ(log.texts(), (std::vector<std::string>{"Interrupt 2"}));
     EXPECT_EQ(advance(1000), 0);
@@ -138,7 +143,7 @@ TEST_F(CpuStateWindowTest, HaltingJzEndsTheFrameButNotTheRun) {
     run();
     advance(1000);
     EXPECT_EQ(arch.pc, 1);
-    EXPECT_TRUE(window.running);
+    EXPECT_TRUE(local_run.running);
     EXPECT_TRUE(toggle_shows("Stop")) << text();
     EXPECT_EQ(advance(51), 1); // goes on with the word after the JZ
     EXPECT_EQ(arch.pc, 2);
@@ -151,14 +156,14 @@ TEST_F(CpuStateWindowTest, StepStopsTheRunAndOnlySendsTheStepCommand) {
     tick_per_call = 1000; // 20 steps due in every frame from now on
     int steps_when_stopped = -1;
     const ImGuiHarness::Draw watch = [&] {
-        const bool was_running = window.running;
+        const bool was_running = local_run.running;
         const uint8_t before = arch.regs[1];
         draw();
-        if (was_running && !window.running)
+        if (was_running && !local_run.running)
             steps_when_stopped = static_cast<uint8_t>(arch.regs[1] - before);
     };
     ui.press(title, {"Step"}, watch);
-    EXPECT_FALSE(window.running);
+    EXPECT_FALSE(local_run.running);
     EXPECT_EQ(steps_when_stopped, 0);
     EXPECT_TRUE(toggle_shows("Run")) << text();
     EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{control("step")}));
@@ -178,7 +183,7 @@ TEST_F(CpuStateWindowTest, ResetCpuSendsOneCommandPerPressAndLeavesTheModel) {
     EXPECT_EQ(arch.regs, before.regs);
     EXPECT_EQ(arch.pc, before.pc);
     EXPECT_EQ(arch.z, before.z);
-    EXPECT_FALSE(window.running);
+    EXPECT_FALSE(local_run.running);
 }
 
 } // namespace

@@ -6,10 +6,6 @@
 #include <gtest/gtest.h>
 #include <imgui_internal.h>
 
-#include "link/arch_sim_msg.h"
-#include "link/bounded_queue.h"
-#include "link/pair_socket.h"
-#include "link/receiver.h"
 #include "log/logger.h"
 #include "support/imgui_harness.h"
 #include "ui/logger_window.h"
@@ -26,7 +22,7 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-// The "Logger" window as the frame loop draws it, on a bus nobody talks to.
+// The "Logger" window as the frame draws it.
 class LoggerWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { ui.frames(2, draw); }
@@ -51,13 +47,11 @@ class LoggerWindowTest : public ::testing::Test {
     }
 
     ImGuiHarness ui;
-    PairSocket bus;
     Logger log{100};
-    BoundedQueue<ArchSimMsg> msgs{256};
-    Receiver receiver{msgs, log};
+    LoggerWindow window;
     ImGuiHarness::Draw draw = [this] {
         ImGui::SetNextWindowSize(ImVec2(900, 900)); // room for entries added later
-        draw_logger_window(receiver, bus, log);
+        window.draw(log);
     };
 };
 
@@ -152,6 +146,7 @@ class LoggerLayoutTest : public ::testing::Test {
     // height, with the newest and the oldest envelope's nodes open.
     float content_height(float window_height, bool scroll_to_bottom) {
         ImGuiHarness ui(ImVec2(1000, window_height + 100));
+        LoggerWindow window;
         auto draw = [&] {
             ImGui::SetNextWindowPos(ImVec2(0, 0));
             ImGui::SetNextWindowSize(ImVec2(300, window_height));
@@ -159,7 +154,7 @@ class LoggerLayoutTest : public ::testing::Test {
             ImGui::Begin(title, nullptr, ImGuiWindowFlags_AlwaysVerticalScrollbar);
             if (scroll_to_bottom)
                 ImGui::SetScrollY(ImGui::GetScrollMaxY());
-            log.draw();
+            window.draw_contents(log);
             ImGui::End();
         };
         ui.frame([&] {

@@ -60,12 +60,13 @@ struct FieldBound {
 
 TEST_F(MemoryViewsTest, NumberFieldsWrapAroundTheirRange) {
     const std::vector<FieldBound> cases = {
-        {rom_title, "val", [](MemoryViewsTest& t) -> int& { return t.rom_view.val; }, "100000",
+        {rom_title, "val", [](MemoryViewsTest& t) -> int& { return t.rom_view.poke.val; }, "100000",
          0xFFFFF},
-        {rom_title, "addr", [](MemoryViewsTest& t) -> int& { return t.rom_view.addr; }, "100",
+        {rom_title, "addr", [](MemoryViewsTest& t) -> int& { return t.rom_view.poke.addr; }, "100",
          0xFF},
-        {ram_title, "val", [](MemoryViewsTest& t) -> int& { return t.ram_view.val; }, "100", 0xFF},
-        {ram_title, "addr", [](MemoryViewsTest& t) -> int& { return t.ram_view.addr; }, "100",
+        {ram_title, "val", [](MemoryViewsTest& t) -> int& { return t.ram_view.poke.val; }, "100",
+         0xFF},
+        {ram_title, "addr", [](MemoryViewsTest& t) -> int& { return t.ram_view.poke.addr; }, "100",
          0xFF},
     };
     for (const FieldBound& c : cases) {
@@ -159,7 +160,7 @@ TEST_F(MemoryViewsTest, RomImageSavesLoadsAndClears) {
     arch.rom[0] = 0x12345;
     arch.rom[255] = 0xABCDE;
     ui.type(rom_title, {"Filename"}, path, draw);
-    ASSERT_EQ(std::string(rom_view.filename), path);
+    ASSERT_EQ(std::string(rom_view.file.filename), path);
     ui.press(rom_title, {"Save ROM"}, draw);
     const std::vector<unsigned char> bytes = file_bytes(path);
     ASSERT_EQ(bytes.size(), 768u);
@@ -185,7 +186,7 @@ TEST_F(MemoryViewsTest, RamImageSavesLoadsAndClears) {
     for (int i = 0; i < 256; ++i)
         arch.ram[i] = static_cast<uint8_t>(i ^ 0x5A);
     ui.type(ram_title, {"Filename"}, path, draw);
-    ASSERT_EQ(std::string(ram_view.filename), path);
+    ASSERT_EQ(std::string(ram_view.file.filename), path);
     ui.press(ram_title, {"Save RAM"}, draw);
     const std::vector<unsigned char> bytes = file_bytes(path);
     ASSERT_EQ(bytes.size(), 256u);

@@ -7,10 +7,10 @@
 #include <imgui_internal.h>
 
 #include "regfile/register_file.h"
-#include "regfile/register_file_window.h"
 #include "support/imgui_harness.h"
 #include "support/peer_link.h"
 #include "support/temp_dir.h"
+#include "ui/register_file_window.h"
 
 namespace {
 

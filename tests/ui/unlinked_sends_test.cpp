@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "link/pair_socket.h"
-#include "regfile/register_file_window.h"
 #include "support/imgui_harness.h"
 #include "ui/cpu_state_window.h"
 #include "ui/nng_window.h"
+#include "ui/register_file_window.h"
 #include "ui/rom_view.h"
 
 namespace {
@@ -32,7 +32,7 @@ class UnlinkedSendsTest : public ::testing::Test {
     PairSocket bus;
     FrameSender sender{bus, log, 20};
     Isa4 arch;
-    CpuStepper stepper{1000, 1000, [] { return 0u; }};
+    LocalRun local_run;
     BoundedQueue<WorkTask> tasks{20};
     std::vector<std::string> archs{"toy"};
     std::unique_ptr<RegisterFile> regfile;
@@ -43,7 +43,7 @@ class UnlinkedSendsTest : public ::testing::Test {
     ImGuiHarness::Draw draw = [this] {
         register_file_window.draw(*regfile, sender);
         rom_view.draw(arch, sender);
-        cpu_window.draw(arch, stepper, sender, log);
+        cpu_window.draw(local_run, sender);
         nng_window.draw(tasks, archs, sender);
     };
 };

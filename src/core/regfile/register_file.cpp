@@ -59,7 +59,6 @@ RegisterFile::RegisterFile(std::string fullname, std::string name, std::string r
         registers.emplace_back(table->get_as<std::string>("name").value_or(""),
                                table->get_as<std::string>("abbr").value_or(""), r.min, r.max,
                                r.value, hidden, readonly);
-        values.push_back(static_cast<int>(static_cast<uint32_t>(r.value)));
     }
 }
 

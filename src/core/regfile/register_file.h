@@ -24,7 +24,7 @@ struct Register {
     bool readonly;
 };
 
-// The register file built from a description, with one edit buffer per register.
+// The register file built from a description.
 class RegisterFile {
   public:
     RegisterFile(std::string fullname, std::string name, std::string regfile_name,
@@ -41,7 +41,6 @@ class RegisterFile {
     std::string write_destination() const { return name + "." + regfile_name; }
 
     std::vector<Register> registers;
-    std::vector<int> values;
     std::map<std::string, uint64_t> components;
     std::string regfile_name;
     std::string fullname;

@@ -1,4 +1,4 @@
-#include "regfile/register_file_window.h"
+#include "ui/register_file_window.h"
 
 #include <limits>
 #include <string>
@@ -42,8 +42,12 @@ void help_marker(const char* text) {
 // Only the fields in view are submitted: a register file can be long, and
 // every field is a text input with two buttons.
 void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender) {
-    ImGui::Begin("Register file");
+    if (!ImGui::Begin("Register file")) {
+        ImGui::End();
+        return;
+    }
     ImGui::Text("Arch: %s", regfile.fullname.c_str());
+    fields.resize(regfile.registers.size());
     shown.clear();
     for (uint32_t i = 0; i < regfile.registers.size(); ++i)
         if (!regfile.registers[i].hidden)
@@ -76,7 +80,7 @@ void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameS
     bool edited = false;
 
     if (fits_32_bits(reg)) {
-        int& field = regfile.values[i];
+        int& field = fields[i];
         field = static_cast<int>(static_cast<uint32_t>(reg.value));
         const int old = field;
         ImGui::InputInt(field_label(reg, i).c_str(), &field, 1, 100, hex_flags);
@@ -91,14 +95,14 @@ void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameS
                            &fast_step, "%016llX", hex_flags);
         edited = field != reg.value;
         entered = field;
-        regfile.values[i] = static_cast<int>(static_cast<uint32_t>(field));
+        fields[i] = static_cast<int>(static_cast<uint32_t>(field));
     }
     const bool active = ImGui::IsItemActive(); // its text field or one of its buttons
 
     // A stored value outside min..max stays on show and sends nothing until edited.
     if (edited) {
         const uint64_t bounded = wrap_around(reg.min, entered, reg.max);
-        regfile.values[i] = static_cast<int>(static_cast<uint32_t>(bounded));
+        fields[i] = static_cast<int>(static_cast<uint32_t>(bounded));
         const bool already_sent =
             active_edit && active_edit->reg == i && active_edit->value == bounded;
         if (!already_sent && bounded != reg.value)

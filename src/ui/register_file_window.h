@@ -22,6 +22,9 @@ struct RegisterFileWindow {
     };
     std::optional<ActiveEdit> active_edit;
     std::vector<uint32_t> shown; // the registers that are not hidden, rebuilt each frame
+    // The 32-bit fields' edit buffers, one per register, showing the stored
+    // value until an edit.
+    std::vector<int> fields;
 
     void draw(RegisterFile& regfile, FrameSender& sender);
 

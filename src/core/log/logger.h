@@ -8,7 +8,6 @@
 #include <variant>
 #include <vector>
 
-#include <imgui.h>
 #include <nlohmann/json.hpp>
 
 // One log entry: a text or an inbound envelope.
@@ -16,6 +15,9 @@ struct LogItem {
     std::variant<std::string, nlohmann::json> value;
     // An envelope's tree node label, built once: the log is drawn every frame.
     std::string label;
+    // Counts the entries added to a log, from 1: an entry keeps its number
+    // while newer ones push it down the list.
+    uint64_t sequence = 0;
 
     explicit LogItem(std::string text) : value(std::move(text)) {}
     explicit LogItem(const char* text) : value(std::string(text)) {}
@@ -24,19 +26,6 @@ struct LogItem {
     bool is_text() const { return value.index() == 0; }
     const std::string& text() const { return std::get<0>(value); }
     const nlohmann::json& envelope() const { return std::get<1>(value); }
-
-    // Submits this entry's widgets; index counts from the newest entry.
-    void draw(uint64_t index) const;
-
-  private:
-    void draw_text() const;
-    // A text's size at the wrap width it was last measured at.
-    mutable float measured_wrap_width = -1.0f;
-    mutable ImVec2 measured_size;
-    // The hash of an envelope's label under the window's id, for its node's id.
-    mutable bool label_hash_known = false;
-    mutable ImGuiID label_hashed_under = 0;
-    mutable ImGuiID label_hash = 0;
 };
 
 // Tree node label of an envelope: message type " : " sub type, compact JSON,
@@ -55,12 +44,26 @@ class Logger {
     template <typename T> void add(T&& value) {
         std::lock_guard<std::mutex> lock(mutex);
         items.emplace_front(std::forward<T>(value));
+        items.front().sequence = ++added;
         while (!items.empty() && items.size() >= capacity)
             items.pop_back();
     }
 
-    // Submits "Clear All", the count and every entry into the current window.
-    void draw();
+    // The entries under the log's lock, held as long as the Access lives:
+    // the frame reads them all, and may clear them, while no other thread
+    // adds one.
+    class Access {
+      public:
+        const std::deque<LogItem>& entries() const { return items; }
+        void clear() { items.clear(); }
+
+      private:
+        friend class Logger;
+        Access(std::mutex& mutex, std::deque<LogItem>& items) : lock(mutex), items(items) {}
+        std::unique_lock<std::mutex> lock;
+        std::deque<LogItem>& items;
+    };
+    Access access() { return Access(mutex, items); }
 
     // Copies for tests and tools, taken under the lock.
     std::vector<LogItem> snapshot() const;
@@ -72,4 +75,5 @@ class Logger {
     std::deque<LogItem> items;
     mutable std::mutex mutex;
     uint64_t capacity;
+    uint64_t added = 0;
 };
