@@ -12,6 +12,8 @@ namespace {
 
 // How often the loop looks at the stop flag while nothing happens.
 constexpr auto poll_period = std::chrono::milliseconds(100);
+// How late the free run may fall behind its ticks and still catch up.
+constexpr auto max_lag = std::chrono::milliseconds(250);
 // After a receive or send fails, the next one waits this long, so a failure
 // that repeats costs no spin.
 constexpr auto retry_pause = std::chrono::milliseconds(100);
@@ -19,6 +21,9 @@ constexpr auto retry_pause = std::chrono::milliseconds(100);
 } // namespace
 
 SimListener::SimListener(const std::string& url) {
+    // A send completes once NNG holds the message: the free run is not held
+    // to one round trip per envelope, and at most this many wait there.
+    nng_check(nng_socket_set_int(socket, NNG_OPT_SENDBUF, send_buffer), "nng_socket_set_int");
     nng_check(nng_listen(socket, url.c_str(), &listener, 0), "nng_listen");
     int rv;
     if ((rv = nng_aio_alloc(&recv_aio, &SimListener::on_received, this)) != 0 ||
@@ -187,8 +192,10 @@ void SimListener::run(SimServer& server, const std::atomic<bool>& stop, int tick
             for (nlohmann::json& event : server.tick())
                 outbox.push_back(std::move(event));
             next_tick += tick;
-            // After a stall, start counting again instead of catching up.
-            if (next_tick < now)
+            // Woken a little late (a busy machine, a front end that held it
+            // back for a moment), the run catches up on the steps it owes;
+            // after a longer stall it starts counting again.
+            if (next_tick + max_lag < now)
                 next_tick = now + tick;
         }
     }

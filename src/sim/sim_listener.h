@@ -29,6 +29,7 @@ class SimServer;
 class SimListener {
   public:
     static constexpr size_t max_outbox = 256;
+    static constexpr int send_buffer = 64; // messages NNG holds for the front end
 
     // Raises NngError ("nng_pair0_open", "nng_socket_set_size", "nng_pipe_notify",
     // "nng_listen", "nng_aio_alloc").

@@ -14,6 +14,12 @@ PairSocket::PairSocket() {
         close();
         throw NngError(rv, "nng_socket_set_size");
     }
+    // The connection goes on reading while the receiver handles a message,
+    // up to this many; then it stops and the peer's sends wait.
+    if ((rv = nng_socket_set_int(id, NNG_OPT_RECVBUF, receive_buffer)) != 0) {
+        close();
+        throw NngError(rv, "nng_socket_set_int");
+    }
     if ((rv = nng_pipe_notify(id, NNG_PIPE_EV_ADD_POST, &PairSocket::dispatch, this)) != 0 ||
         (rv = nng_pipe_notify(id, NNG_PIPE_EV_REM_POST, &PairSocket::dispatch, this)) != 0) {
         close();

@@ -12,13 +12,16 @@
 class PairSocket {
   public:
     static constexpr size_t max_message_bytes = size_t(16) << 20;
+    static constexpr int receive_buffer = 64; // messages
 
     // Called on NNG's threads when a connection (pipe) has been added
     // (NNG_PIPE_EV_ADD_POST) or removed (NNG_PIPE_EV_REM_POST). It must
     // return soon and must not call into this socket.
     using PipeHandler = std::function<void(nng_pipe, nng_pipe_ev)>;
 
-    PairSocket(); // raises NngError("nng_pair0_open", "nng_socket_set_size", "nng_pipe_notify")
+    // Raises NngError ("nng_pair0_open", "nng_socket_set_size", "nng_socket_set_int",
+    // "nng_pipe_notify").
+    PairSocket();
     ~PairSocket() { close(); }
     PairSocket(const PairSocket&) = delete;
     PairSocket& operator=(const PairSocket&) = delete;
