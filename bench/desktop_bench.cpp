@@ -33,6 +33,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "measure_main.h"
 #include "probe_record.h"
 #include "proc_stats.h"
 #include "support/child_process.h"
@@ -384,12 +385,5 @@ int measure(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A child's early exit must not end the measurement through SIGPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
-    try {
-        return measure(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quarrin_desktop_bench: %s\n", e.what());
-        return 2;
-    }
+    return run_measurement("quarrin_desktop_bench", [&] { return measure(argc, argv); });
 }

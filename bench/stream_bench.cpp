@@ -31,6 +31,7 @@
 #include "link/bounded_decode.h"
 #include "link/envelope.h"
 #include "link/nng_error.h"
+#include "measure_main.h"
 #include "proc_stats.h"
 #include "road/back_end_process.h"
 #include "road/desktop_session.h"
@@ -246,11 +247,5 @@ int measure(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::signal(SIGPIPE, SIG_IGN);
-    try {
-        return measure(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quarrin_stream_bench: %s\n", e.what());
-        return 2;
-    }
+    return run_measurement("quarrin_stream_bench", [&] { return measure(argc, argv); });
 }

@@ -232,42 +232,61 @@ TEST(Idle, FramesWaitUntilInputAndInputIsDrawnAtOnce) {
     EXPECT_GT(display.waits, 4 * idle_rate);
 }
 
-// The application waits while idle, and a log entry added by another thread
-// (the worker, NNG's threads) ends the wait: the next frame shows it.
-TEST(Idle, LogEntryFromAnotherThreadIsDrawnInTheNextFrame) {
-    ImGuiHarness ui;
-    SimulatedDisplay display(60, 60, false, 1ms);
-    display.quit_at = 1000s; // ended below
-    App app([] { return 0u; }, display.wake_hook());
+// What happened when something came from another thread while the loop
+// waited.
+struct WakeUp {
+    int started_after = -1; // the frame after which it was started
+    int shown_in = -1;      // the first frame that showed it
+    int timeouts = -1;      // waits that ran out in between
+};
+
+// Runs the application's frames until the loop has settled into waiting,
+// then runs happen() on another thread while it waits, and frames until
+// shown() holds (at most 200 frames).
+WakeUp wake_while_waiting(SimulatedDisplay& display, App& app, const std::function<void()>& happen,
+                          const std::function<bool()>& shown) {
+    WakeUp result;
     std::thread other;
-    int added_after_frame = -1, shown_in_frame = -1, timeouts = -1;
+    display.quit_at = 1000s; // ended below
     display.after_present = [&] {
-        const bool shown =
-            ImGuiHarness::window_text("Logger").find("from elsewhere") != std::string::npos;
-        if (shown && shown_in_frame < 0) {
-            shown_in_frame = display.frames;
-            timeouts = display.timeouts;
+        if (result.started_after >= 0 && result.shown_in < 0 && shown()) {
+            result.shown_in = display.frames;
+            result.timeouts = display.timeouts;
             display.real_waits = false;
             display.quit_at = 0us;
         }
-        // Once the loop has settled into waiting, the entry comes from a thread.
-        if (display.waits == 3 && added_after_frame < 0) {
-            added_after_frame = display.frames;
+        if (display.waits == 3 && result.started_after < 0) {
+            result.started_after = display.frames;
             display.timeouts = 0;
             display.real_waits = true;
             other = std::thread([&] {
                 std::this_thread::sleep_for(50ms); // while the loop waits
-                app.log.add("from elsewhere");
+                happen();
             });
         }
         if (display.frames > 200)
             display.quit_at = 0us;
     };
     run_frame_loop(display, app);
-    other.join();
-    ASSERT_GE(added_after_frame, 0);
-    EXPECT_EQ(shown_in_frame, added_after_frame + 1);
-    EXPECT_EQ(timeouts, 0) << "the wait ran out instead of ending at the wake-up";
+    if (other.joinable())
+        other.join();
+    return result;
+}
+
+// A log entry added by another thread (the worker, NNG's threads) ends the
+// wait: the next frame shows it.
+TEST(Idle, LogEntryFromAnotherThreadIsDrawnInTheNextFrame) {
+    ImGuiHarness ui;
+    SimulatedDisplay display(60, 60, false, 1ms);
+    App app([] { return 0u; }, display.wake_hook());
+    const WakeUp w = wake_while_waiting(
+        display, app, [&] { app.log.add("from elsewhere"); },
+        [] {
+            return ImGuiHarness::window_text("Logger").find("from elsewhere") != std::string::npos;
+        });
+    ASSERT_GE(w.started_after, 0);
+    EXPECT_EQ(w.shown_in, w.started_after + 1);
+    EXPECT_EQ(w.timeouts, 0) << "the wait ran out instead of ending at the wake-up";
 }
 
 // An envelope that arrives while the application waits ends the wait (its
@@ -276,42 +295,24 @@ TEST(Idle, ArrivingEnvelopeIsAppliedWithoutWaitingOutTheIdlePeriod) {
     ImGuiHarness ui;
     NngPeer peer(unique_inproc_url());
     SimulatedDisplay display(60, 60, false, 1ms);
-    display.quit_at = 1000s;
     App app([] { return 0u; }, display.wake_hook());
     app.worker.connect(peer.url);
     ASSERT_TRUE(wait_until([&] { return app.log.size() >= 3; })); // connected, waiting for data
     ASSERT_TRUE(peer.recv().has_value());                         // the list request
 
-    int sent_after_frame = -1, applied_in_frame = -1, timeouts = -1;
-    std::thread back_end;
-    display.after_present = [&] {
-        if (!app.archs.empty() && applied_in_frame < 0) {
-            applied_in_frame = display.frames;
-            timeouts = display.timeouts;
-            display.real_waits = false;
-            display.quit_at = 0us;
-        }
-        if (display.waits == 3 && sent_after_frame < 0) {
-            sent_after_frame = display.frames;
-            display.timeouts = 0;
-            display.real_waits = true;
-            back_end = std::thread([&] {
-                std::this_thread::sleep_for(50ms); // while the loop waits
-                peer.send({{"message_type", "command"},
-                           {"message_sub_type", "list"},
-                           {"destination", "computer_architecture"},
-                           {"data", {"late"}}});
-            });
-        }
-        if (display.frames > 200)
-            display.quit_at = 0us;
-    };
-    run_frame_loop(display, app);
-    back_end.join();
-    ASSERT_GE(sent_after_frame, 0);
+    const WakeUp w = wake_while_waiting(
+        display, app,
+        [&] {
+            peer.send({{"message_type", "command"},
+                       {"message_sub_type", "list"},
+                       {"destination", "computer_architecture"},
+                       {"data", {"late"}}});
+        },
+        [&] { return !app.archs.empty(); });
+    ASSERT_GE(w.started_after, 0);
     EXPECT_EQ(app.archs, std::vector<std::string>{"late"});
-    EXPECT_EQ(applied_in_frame, sent_after_frame + 1);
-    EXPECT_EQ(timeouts, 0) << "the wait ran out instead of ending at the envelope";
+    EXPECT_EQ(w.shown_in, w.started_after + 1);
+    EXPECT_EQ(w.timeouts, 0) << "the wait ran out instead of ending at the envelope";
 }
 
 // The application's own frames at the capped rate: the program's clock

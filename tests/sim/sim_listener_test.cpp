@@ -251,29 +251,6 @@ TEST_P(SimListenerTest, StalledFrontEndHoldsTheRunAndLosesNothing) {
     EXPECT_EQ(back.err.str().find("send failed"), std::string::npos) << back.err.str();
 }
 
-// With no front end the free run pauses; one that connects again finds it
-// where it stopped, not hundreds of steps on.
-TEST_P(SimListenerTest, RunPausesWhileNoFrontEndIsConnected) {
-    RunningBackEnd back(url(), 1);
-    uint64_t last = 0;
-    {
-        FrontEnd first(back.listener.bound_url());
-        first.send(envelope::architecture_select("toy"));
-        const Stream stream = receive_stream(first, 40);
-        ASSERT_FALSE(stream.clock.empty());
-        ASSERT_TRUE(consecutive(stream.clock));
-        last = stream.clock.back();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    FrontEnd again(back.listener.bound_url());
-    const Stream stream = receive_stream(again, 40);
-    back.halt();
-    ASSERT_FALSE(stream.clock.empty());
-    EXPECT_TRUE(consecutive(stream.clock));
-    EXPECT_GT(stream.clock.front(), last);
-    EXPECT_LT(stream.clock.front(), last + 100) << "the run went on without a front end";
-}
-
 INSTANTIATE_TEST_SUITE_P(Transports, SimListenerTest, ::testing::Values("tcp", "inproc"));
 
 TEST(SimListener, ABusyAddressIsReportedAsAnNngError) {
