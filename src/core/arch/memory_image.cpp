@@ -1,60 +1,53 @@
 #include "arch/memory_image.h"
 
-#include <fstream>
-
-#include <sys/stat.h>
-
-namespace {
-
-// Only regular files: opening a named pipe waits for the other end, and a
-// device can be read without end, either of which would stall the frame.
-bool is_unsafe(const char* path) {
-    struct stat st;
-    return stat(path, &st) == 0 && !S_ISREG(st.st_mode);
-}
-
-} // namespace
-
-void save_rom_image(const char* path, const std::array<uint32_t, 256>& rom) {
-    if (is_unsafe(path))
-        return;
-    std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
+FileResult save_rom_image(const char* path, const std::array<uint32_t, 256>& rom) {
+    FileResult result;
+    std::FILE* file = open_regular_file(path, "wb", result);
+    if (file == nullptr)
+        return result;
     for (uint32_t w : rom) {
-        const char bytes[3] = {static_cast<char>(w >> 16), static_cast<char>(w >> 8),
-                               static_cast<char>(w)};
-        file.write(bytes, 3);
-    }
-}
-
-int load_rom_image(const char* path, std::array<uint32_t, 256>& rom) {
-    if (is_unsafe(path))
-        return 0;
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    int n = 0;
-    while (n < 256) {
-        unsigned char b[3];
-        file.read(reinterpret_cast<char*>(b), 3);
-        if (!file.good())
+        const unsigned char bytes[3] = {static_cast<unsigned char>(w >> 16),
+                                        static_cast<unsigned char>(w >> 8),
+                                        static_cast<unsigned char>(w)};
+        if (std::fwrite(bytes, 1, 3, file) != 3)
             break;
-        rom[n++] = (uint32_t(b[0]) << 16) | (uint32_t(b[1]) << 8) | b[2];
+        ++result.count;
     }
-    return n;
+    close_file(file, result);
+    return result;
 }
 
-void save_ram_image(const char* path, const std::array<uint8_t, 256>& ram) {
-    if (is_unsafe(path))
-        return;
-    std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    file.write(reinterpret_cast<const char*>(ram.data()), ram.size());
+FileResult load_rom_image(const char* path, std::array<uint32_t, 256>& rom) {
+    FileResult result;
+    std::FILE* file = open_regular_file(path, "rb", result);
+    if (file == nullptr)
+        return result;
+    while (result.count < rom.size()) {
+        unsigned char b[3];
+        if (std::fread(b, 1, 3, file) != 3)
+            break;
+        rom[result.count++] = (uint32_t(b[0]) << 16) | (uint32_t(b[1]) << 8) | b[2];
+    }
+    close_file(file, result);
+    return result;
 }
 
-int load_ram_image(const char* path, std::array<uint8_t, 256>& ram) {
-    if (is_unsafe(path))
-        return 0;
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    int n = 0;
-    char c;
-    while (n < 256 && file.get(c))
-        ram[n++] = static_cast<uint8_t>(c);
-    return n;
+FileResult save_ram_image(const char* path, const std::array<uint8_t, 256>& ram) {
+    FileResult result;
+    std::FILE* file = open_regular_file(path, "wb", result);
+    if (file == nullptr)
+        return result;
+    result.count = std::fwrite(ram.data(), 1, ram.size(), file);
+    close_file(file, result);
+    return result;
+}
+
+FileResult load_ram_image(const char* path, std::array<uint8_t, 256>& ram) {
+    FileResult result;
+    std::FILE* file = open_regular_file(path, "rb", result);
+    if (file == nullptr)
+        return result;
+    result.count = std::fread(ram.data(), 1, ram.size(), file);
+    close_file(file, result);
+    return result;
 }
