@@ -50,3 +50,49 @@ std::string disassemble(uint32_t word) {
     append_disassembly(text, word);
     return text;
 }
+
+namespace {
+
+constexpr size_t listing_column = 24; // where the address comments start
+constexpr int zero_run_for_org = 4;
+
+void append_listing_line(std::string& out, int address, uint32_t word) {
+    const size_t start = out.size();
+    out += "    ";
+    append_disassembly(out, word);
+    out.append(out.size() - start < listing_column ? listing_column - (out.size() - start) : 1,
+               ' ');
+    out += "; ";
+    append_hex(out, static_cast<uint32_t>(address), 2);
+    char digits[8];
+    out += "  ";
+    out.append(digits, put_hex(digits, word, 5));
+    out += '\n';
+}
+
+} // namespace
+
+std::string disassemble_program(const std::array<uint32_t, 256>& rom) {
+    int end = static_cast<int>(rom.size());
+    while (end > 0 && rom[end - 1] == 0)
+        --end;
+    if (end == 0)
+        return "; every word is 0\n";
+    std::string out;
+    int a = 0;
+    while (a < end) {
+        int zeros = 0;
+        while (a + zeros < end && rom[a + zeros] == 0)
+            ++zeros;
+        if (zeros >= zero_run_for_org) {
+            a += zeros;
+            out += "    .org ";
+            append_hex(out, static_cast<uint32_t>(a), 2);
+            out += '\n';
+            continue;
+        }
+        append_listing_line(out, a, rom[a]);
+        ++a;
+    }
+    return out;
+}

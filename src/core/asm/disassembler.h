@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -17,3 +18,10 @@ std::string disassemble(uint32_t word);
 
 // The same, appended to out.
 void append_disassembly(std::string& out, uint32_t word);
+
+// A listing of a program memory that assembles back to the same words: one
+// statement per line with its address and code as a comment,
+//     ADDI r1, r0, 0x05       ; 0x00  11005
+// Zero words at the end are left out, and a run of four or more inside
+// becomes a .org, since words no statement writes are 0.
+std::string disassemble_program(const std::array<uint32_t, 256>& rom);
