@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "asm/program_symbols.h"
+#include "assembly/program_symbols.h"
 
 // The Isa4 assembler. The language, in short (docs/assembly.md has it all):
 //

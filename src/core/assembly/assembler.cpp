@@ -1,10 +1,10 @@
-#include "asm/assembler.h"
+#include "assembly/assembler.h"
 
 #include <algorithm>
 #include <map>
 
 #include "arch/instruction_set.h"
-#include "asm/source_line.h"
+#include "assembly/source_line.h"
 #include "util/hex.h"
 
 namespace {

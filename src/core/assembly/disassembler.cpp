@@ -1,4 +1,4 @@
-#include "asm/disassembler.h"
+#include "assembly/disassembler.h"
 
 #include "arch/instruction_set.h"
 #include "util/hex.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "asm/assembler.h"
+#include "assembly/assembler.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <ostream>
 #include <string>
 
-#include "asm/assembler.h"
-#include "asm/disassembler.h"
+#include "assembly/assembler.h"
+#include "assembly/disassembler.h"
 
 namespace {
 

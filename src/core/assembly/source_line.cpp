@@ -1,4 +1,4 @@
-#include "asm/source_line.h"
+#include "assembly/source_line.h"
 
 #include <cctype>
 
