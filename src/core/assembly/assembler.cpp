@@ -11,10 +11,6 @@ namespace {
 
 constexpr int memory_size = 256;
 
-std::string quoted(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
-}
-
 std::string hex_address(int address) {
     char digits[8];
     return "0x" + std::string(digits, put_hex(digits, static_cast<uint32_t>(address), 2));

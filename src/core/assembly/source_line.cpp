@@ -26,11 +26,11 @@ int digit_value(char c) {
     return 99;
 }
 
+} // namespace
+
 std::string quoted(std::string_view s) {
     return "\"" + std::string(s) + "\"";
 }
-
-} // namespace
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && is_blank(s.front()))

@@ -23,6 +23,8 @@ struct SourceLine {
 SourceLine split_line(std::string_view line);
 
 std::string_view trim(std::string_view s);
+// s in double quotes, for messages.
+std::string quoted(std::string_view s);
 bool equal_ignoring_case(std::string_view a, std::string_view b);
 
 // [A-Za-z_][A-Za-z0-9_]*
