@@ -44,21 +44,18 @@ void close_file(std::FILE* file, FileResult& result) {
 }
 
 FileResult read_text_file(const std::string& path, std::string& text, size_t limit) {
-    FileResult result;
-    std::FILE* file = open_regular_file(path.c_str(), "rb", result);
-    if (file == nullptr)
-        return result;
     std::string read;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        if (read.size() + n > limit) {
-            result.error = FileResult::too_large;
-            break;
+    FileResult result = with_regular_file(path.c_str(), "rb", [&](std::FILE* file, FileResult& r) {
+        char chunk[4096];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+            if (read.size() + n > limit) {
+                r.error = FileResult::too_large;
+                return;
+            }
+            read.append(chunk, n);
         }
-        read.append(chunk, n);
-    }
-    close_file(file, result);
+    });
     if (result.ok()) {
         text = std::move(read);
         result.count = text.size();
@@ -67,11 +64,7 @@ FileResult read_text_file(const std::string& path, std::string& text, size_t lim
 }
 
 FileResult write_text_file(const std::string& path, const std::string& text) {
-    FileResult result;
-    std::FILE* file = open_regular_file(path.c_str(), "wb", result);
-    if (file == nullptr)
-        return result;
-    result.count = std::fwrite(text.data(), 1, text.size(), file);
-    close_file(file, result);
-    return result;
+    return with_regular_file(path.c_str(), "wb", [&](std::FILE* file, FileResult& r) {
+        r.count = std::fwrite(text.data(), 1, text.size(), file);
+    });
 }

@@ -36,6 +36,20 @@ void note_stream_error(std::FILE* file, FileResult& result);
 // that fail only show at close, so its error is kept unless one was noted.
 void close_file(std::FILE* file, FileResult& result);
 
+// Opens path as open_regular_file does, hands the file and the result to
+// use(file, result), which reads or writes and sets result.count, then
+// closes it.
+template <typename Use>
+FileResult with_regular_file(const char* path, const char* mode, Use&& use) {
+    FileResult result;
+    std::FILE* file = open_regular_file(path, mode, result);
+    if (file == nullptr)
+        return result;
+    use(file, result);
+    close_file(file, result);
+    return result;
+}
+
 // Reads the whole file into text; count is its length. A file longer than
 // limit is refused with too_large and text is left as it was.
 FileResult read_text_file(const std::string& path, std::string& text, size_t limit);
