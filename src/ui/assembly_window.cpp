@@ -66,10 +66,15 @@ void AssemblyWindow::draw_messages() {
         std::min<int>(errors.size(), max_error_rows) * ImGui::GetTextLineHeightWithSpacing();
     ImGui::BeginChild("errors", ImVec2(0, height));
     ImGui::PushStyleColor(ImGuiCol_Text, error_colour);
-    for (const AsmError& e : errors) {
-        const std::string row = "line " + std::to_string(e.line) + ": " + e.message;
-        ImGui::TextUnformatted(row.c_str());
-    }
+    // A long garbled source can give thousands: only those in view are drawn.
+    ImGuiListClipper clipper;
+    clipper.Begin(static_cast<int>(errors.size()), ImGui::GetTextLineHeightWithSpacing());
+    while (clipper.Step())
+        for (int i = clipper.DisplayStart; i < clipper.DisplayEnd; ++i) {
+            const std::string row =
+                "line " + std::to_string(errors[i].line) + ": " + errors[i].message;
+            ImGui::TextUnformatted(row.c_str());
+        }
     ImGui::PopStyleColor();
     ImGui::EndChild();
 }

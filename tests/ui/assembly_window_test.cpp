@@ -110,6 +110,17 @@ TEST_F(AssemblyWindowTest, ErrorsAreListedWithTheirLinesAndNothingChanges) {
     EXPECT_FALSE(shows("line 2")) << text();
 }
 
+TEST_F(AssemblyWindowTest, AThousandErrorsAreListedAFewRowsAtATime) {
+    std::string garbled;
+    for (int i = 0; i < 1000; ++i)
+        garbled += "FOO\n";
+    assemble_source(garbled);
+    ASSERT_EQ(window.errors.size(), 1000u);
+    ui.frame(draw);
+    EXPECT_TRUE(shows("line 1: unknown mnemonic")) << text();
+    EXPECT_FALSE(shows("line 1000:")) << text();
+}
+
 TEST_F(AssemblyWindowTest, DisassembleRomFillsTheEditorWithAListingThatAssemblesBack) {
     arch.rom.fill(0);
     arch.rom[0] = 0x11005;
