@@ -27,7 +27,8 @@ struct Choices {
         }
         mnemonics[mnemonic_count++] = "???";
     }
-    bool is_instruction(int m) const { return m >= 0 && m < mnemonic_count - 1; }
+    int unknown() const { return mnemonic_count - 1; } // "???"
+    bool is_instruction(int m) const { return m >= 0 && m < unknown(); }
 };
 
 const Choices& choices() {
@@ -92,12 +93,12 @@ uint32_t compose_word(const AsmFields& f, uint32_t previous) {
 }
 
 void decode_word(uint32_t w, AsmFields& f) {
+    const Choices& c = choices();
     const InstructionForm* form = form_of_word(w);
     if (form == nullptr) {
-        f.mnemonic = mnemonic_choice("???");
+        f.mnemonic = c.unknown();
         return;
     }
-    const Choices& c = choices();
     f.mnemonic = mnemonic_choice(form->mnemonic);
     const int forms = c.form_count_of[f.mnemonic];
     for (int n = 0; n < forms; ++n)
