@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "link/nng_error.h"
 #include "link/protocol.h"
