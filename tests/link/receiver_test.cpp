@@ -11,23 +11,13 @@
 
 #include "link/arch_sim_msg.h"
 #include "link/bounded_queue.h"
+#include "link/envelope.h"
 #include "link/pair_socket.h"
 #include "link/receiver.h"
 #include "log/logger.h"
 #include "support/nng_peer.h"
 
 using nlohmann::json;
-
-namespace {
-
-json load_command(const std::string& path) {
-    return {{"message_type", "command"},
-            {"destination", "computer_architecture"},
-            {"message_sub_type", "load"},
-            {"data", path}};
-}
-
-} // namespace
 
 // The bus dialled to a peer that plays the back end, as after "Connect".
 class ReceiverWithPeer : public ::testing::Test {
@@ -61,9 +51,9 @@ class ReceiverWithPeer : public ::testing::Test {
 };
 
 TEST_F(ReceiverWithPeer, EachArmTakesOneEnvelopeInOrder) {
-    peer.send(load_command("a.toml"));
-    peer.send(load_command("b.toml"));
-    peer.send(load_command("c.toml"));
+    peer.send(envelope::architecture_load("a.toml"));
+    peer.send(envelope::architecture_load("b.toml"));
+    peer.send(envelope::architecture_load("c.toml"));
 
     arm_and_complete();
     EXPECT_EQ(msgs.size(), 1u);
@@ -76,8 +66,8 @@ TEST_F(ReceiverWithPeer, EachArmTakesOneEnvelopeInOrder) {
 
     const std::vector<LogItem> entries = log.snapshot();
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].envelope(), load_command("c.toml"));
-    EXPECT_EQ(entries[2].envelope(), load_command("a.toml"));
+    EXPECT_EQ(entries[0].envelope(), envelope::architecture_load("c.toml"));
+    EXPECT_EQ(entries[2].envelope(), envelope::architecture_load("a.toml"));
 }
 
 TEST_F(ReceiverWithPeer, ArmWhilePendingStartsNoSecondReceive) {
@@ -86,8 +76,8 @@ TEST_F(ReceiverWithPeer, ArmWhilePendingStartsNoSecondReceive) {
     receiver->arm(bus);
     receiver->arm(bus);
 
-    peer.send(load_command("first.toml"));
-    peer.send(load_command("second.toml"));
+    peer.send(envelope::architecture_load("first.toml"));
+    peer.send(envelope::architecture_load("second.toml"));
     ASSERT_TRUE(wait_until([&] { return !receiver->is_pending(); }));
     EXPECT_EQ(msgs.size(), 1u);
     EXPECT_EQ(loaded_path(), "first.toml");
@@ -102,7 +92,7 @@ TEST_F(ReceiverWithPeer, ArmWhilePendingStartsNoSecondReceive) {
 
 TEST_F(ReceiverWithPeer, InvalidBodyIsLoggedAndTheNextArmStillWorks) {
     peer.send_bytes({'[', 'i', 1});
-    peer.send(load_command("after.toml"));
+    peer.send(envelope::architecture_load("after.toml"));
     arm_and_complete();
     EXPECT_EQ(msgs.size(), 0u);
     ASSERT_EQ(log.texts().size(), 1u);
@@ -121,10 +111,11 @@ TEST_F(ReceiverWithPeer, DestroyingWithAReceivePendingIsClean) {
 
     // The cancelled receive took nothing: the next envelope is still there.
     ASSERT_EQ(nng_socket_set_ms(bus, NNG_OPT_RECVTIMEO, 2000), 0);
-    peer.send(load_command("later.toml"));
+    peer.send(envelope::architecture_load("later.toml"));
     nng_msg* msg = nullptr;
     ASSERT_EQ(nng_recvmsg(bus, &msg, 0), 0);
     const auto* body = static_cast<const uint8_t*>(nng_msg_body(msg));
-    EXPECT_EQ(json::from_ubjson(body, body + nng_msg_len(msg)), load_command("later.toml"));
+    EXPECT_EQ(json::from_ubjson(body, body + nng_msg_len(msg)),
+              envelope::architecture_load("later.toml"));
     nng_msg_free(msg);
 }

@@ -18,7 +18,6 @@
 #include "link/envelope.h"
 #include "road/back_end_process.h"
 #include "road/isa4_program.h"
-#include "sim/backend_envelopes.h"
 #include "support/child_process.h"
 #include "support/desktop.h"
 
@@ -293,9 +292,9 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
     const uint64_t written[] = {5, 10, 5}; // r1, r2, r3
     for (uint64_t n = 1; n <= program.size(); ++n) {
         SCOPED_TRACE("step " + std::to_string(n));
-        expected_events.push_back(backend_envelope::register_write("isa4.regs", n, written[n - 1]));
-        expected_events.push_back(backend_envelope::counter_update("isa4.pc", n - 1));
-        expected_events.push_back(backend_envelope::counter_update("isa4.cycles", n));
+        expected_events.push_back(envelope::register_value("isa4.regs", n, written[n - 1]));
+        expected_events.push_back(envelope::counter_update("isa4.pc", n - 1));
+        expected_events.push_back(envelope::counter_update("isa4.cycles", n));
         clicks = desk.click_until_received(layout::step, back_end, 3 + n);
         ASSERT_GT(clicks, 0) << back_end.errors() << desk.keep("step");
         if (clicks > 1)

@@ -16,7 +16,6 @@
 #include "link/envelope.h"
 #include "road/back_end_process.h"
 #include "road/isa4_program.h"
-#include "sim/backend_envelopes.h"
 #include "sim/machine.h"
 #include "support/desktop.h"
 #include "support/imgui_harness.h"
@@ -189,10 +188,9 @@ TEST_F(Road, Isa4SessionFromConnectToReset) {
         const bool reported = step_and_wait(n);
         if (n == 1) {
             const std::string printed = testing::internal::GetCapturedStdout();
-            EXPECT_EQ(printed, backend_envelope::register_write("isa4.regs", 1, 5).dump() + "\n" +
-                                   backend_envelope::counter_update("isa4.pc", 0).dump() + "\n" +
-                                   backend_envelope::counter_update("isa4.cycles", 1).dump() +
-                                   "\n");
+            EXPECT_EQ(printed, envelope::register_value("isa4.regs", 1, 5).dump() + "\n" +
+                                   envelope::counter_update("isa4.pc", 0).dump() + "\n" +
+                                   envelope::counter_update("isa4.cycles", 1).dump() + "\n");
         }
         ASSERT_TRUE(reported) << log_text();
         for (int r = 0; r < 16; ++r)

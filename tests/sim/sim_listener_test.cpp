@@ -169,10 +169,7 @@ TEST_P(SimListenerTest, AFrontEndThatComesBackIsServedAgain) {
         again.send(envelope::step_command());
         const auto event = again.recv_from("toy.clock");
         ASSERT_TRUE(event);
-        EXPECT_EQ(*event, (json{{"message_type", "event"},
-                                {"message_sub_type", "update"},
-                                {"origin", "toy.clock"},
-                                {"data", {{"new_count", 2 + round}}}}));
+        EXPECT_EQ(*event, envelope::counter_update("toy.clock", 2 + round));
     }
 }
 

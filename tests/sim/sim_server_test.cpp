@@ -55,17 +55,11 @@ json write_event(const std::string& destination, json number, json value) {
 }
 
 json expected_write(const std::string& arch, uint64_t number, uint64_t value) {
-    return {{"message_type", "event"},
-            {"message_sub_type", "write"},
-            {"origin", arch + ".regs"},
-            {"data", {{"register_number", number}, {"value", value}}}};
+    return envelope::register_value(arch + ".regs", number, value);
 }
 
 json expected_update(const std::string& origin, uint64_t count) {
-    return {{"message_type", "event"},
-            {"message_sub_type", "update"},
-            {"origin", origin},
-            {"data", {{"new_count", count}}}};
+    return envelope::counter_update(origin, count);
 }
 
 long line_count(const std::ostringstream& stream) {
@@ -92,15 +86,8 @@ class SimServerTest : public ::testing::Test {
         ASSERT_TRUE(front.regfile) << front.err.str();
     }
 
-    void load(std::vector<uint32_t> words, int start = 0) {
-        json values = json::array();
-        for (uint32_t w : words)
-            values.push_back(w);
-        ASSERT_TRUE(send({{"message_type", "command"},
-                          {"message_sub_type", "load"},
-                          {"destination", "component.memory.instructions"},
-                          {"data", {{"start", start}, {"values", values}}}})
-                        .empty());
+    void load(const std::vector<uint32_t>& words, int start = 0) {
+        ASSERT_TRUE(send(envelope::program_load(start, words)).empty());
     }
 
     std::vector<json> step() {
@@ -113,10 +100,7 @@ class SimServerTest : public ::testing::Test {
 TEST_F(SimServerTest, ListAnswersTheNamesAndEchoesTheRequestOnOneLine) {
     const auto replies = send(envelope::list_request());
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0], (json{{"message_type", "command"},
-                                {"message_sub_type", "list"},
-                                {"destination", "computer_architecture"},
-                                {"data", {"isa4", "toy"}}}));
+    EXPECT_EQ(replies[0], envelope::architecture_list({"isa4", "toy"}));
     EXPECT_EQ(out.str(), envelope::list_request().dump() + "\n");
     EXPECT_EQ(err.str(), "");
     front.receive(replies);
@@ -216,10 +200,7 @@ TEST_F(SimServerTest, ResetNoticesThenReportsEveryRegisterAndKeepsTheProgram) {
     step();
     const auto replies = send(envelope::reset_command());
     ASSERT_EQ(replies.size(), 1u + 17u + 2u); // notice, r0..rf and z, pc and cycles
-    EXPECT_EQ(replies[0], (json{{"message_type", "command"},
-                                {"message_sub_type", "change_state"},
-                                {"destination", "control"},
-                                {"data", "reset"}}));
+    EXPECT_EQ(replies[0], envelope::reset_notice());
     EXPECT_EQ(replies[2], expected_write("isa4", 1, 0));
     EXPECT_EQ(replies[17], expected_write("isa4", 17, 0));
     EXPECT_EQ(replies[18], expected_update("isa4.pc", 0xFF));
@@ -277,8 +258,7 @@ TEST_F(SimServerTest, RefusedEnvelopesGetNoAnswerAndOneErrorLine) {
         return base;
     };
     const json list = envelope::list_request();
-    const json program = json::parse(R"({"message_type":"command","message_sub_type":"load",
-        "destination":"component.memory.instructions","data":{"start":0,"values":[1]}})");
+    const json program = envelope::program_load(0, {1});
     const std::vector<std::pair<const char*, json>> before_selection = {
         {"step before selection", envelope::step_command()},
         {"reset before selection", envelope::reset_command()},
