@@ -66,8 +66,8 @@ constexpr Point select_edge{10, 106};
 constexpr Point rest{300, 705};
 } // namespace layout
 
-const std::vector<AsmFields> program = {road::addi(1, 0, 5), road::add(2, 1, 1),
-                                        road::addi(3, 2, 0xFB)};
+const std::vector<uint32_t> program = {road::addi(1, 0, 5), road::add(2, 1, 1),
+                                       road::addi(3, 2, 0xFB)};
 
 // Red, green and blue of every pixel of a screenshot, as a binary PPM.
 struct Picture {
@@ -240,7 +240,7 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
                   work.path / "imgui.ini");
     std::array<uint32_t, 256> rom{};
     for (size_t a = 0; a < program.size(); ++a)
-        rom[a] = compose_word(program[a], 0);
+        rom[a] = program[a];
     save_rom_image((work.path / "road.rom").c_str(), rom);
 
     road::BackEndProcess back_end(work.path);

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "arch/instruction.h"
+#include "arch/instruction_set.h"
 #include "link/envelope.h"
 #include "road/back_end_process.h"
 #include "road/isa4_program.h"
@@ -34,8 +34,8 @@ using road::jz;
 
 // r1 = 5, r2 = r1 + r1, r3 = r2 + 0xFB (wraps to 5), r4 = 0 (sets z), then
 // the halting JZ at address 4.
-const std::vector<AsmFields> program = {addi(1, 0, 5), add(2, 1, 1), addi(3, 2, 0xFB),
-                                        addi(4, 0, 0), jz(4)};
+const std::vector<uint32_t> program = {addi(1, 0, 5), add(2, 1, 1), addi(3, 2, 0xFB), addi(4, 0, 0),
+                                       jz(4)};
 
 std::string hex(uint32_t v) {
     char text[16];
@@ -170,7 +170,7 @@ TEST_F(Road, Isa4SessionFromConnectToReset) {
     // The program goes in through the ROM view's fields, then to the back end.
     std::array<uint32_t, 256> rom{};
     for (size_t a = 0; a < program.size(); ++a) {
-        rom[a] = compose_word(program[a], 0);
+        rom[a] = program[a];
         poke(static_cast<int>(a), rom[a]);
     }
     ASSERT_EQ(app.arch.rom, rom);
