@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "arch/instruction.h"
+#include "arch/instruction_set.h"
 #include "arch/isa4.h"
 
 namespace {
@@ -9,18 +9,9 @@ namespace {
 // A counting loop: r1 += 1 until it wraps to zero, then jump back to the start.
 void BM_Isa4Step(benchmark::State& state) {
     Isa4 arch;
-    AsmFields addi;
-    addi.opcode_index = OpAddi;
-    addi.dst_reg = 1;
-    addi.lhs_reg = 1;
-    addi.byte_operand = 1;
-    arch.rom[0] = compose_word(addi, 0);
-    AsmFields jz;
-    jz.opcode_index = OpJz;
-    jz.byte_operand = 0xFF; // continue at 0
-    arch.rom[1] = compose_word(jz, 0);
-    AsmFields back = jz;
-    arch.rom[2] = compose_word(back, 0);
+    arch.rom[0] = encode(Opcode::Addi, {1, 1, 1});
+    arch.rom[1] = encode(Opcode::Jz, {0xFF}); // continue at 0
+    arch.rom[2] = encode(Opcode::Jz, {0xFF});
     for (auto _ : state)
         benchmark::DoNotOptimize(arch.step());
     state.SetItemsProcessed(state.iterations());

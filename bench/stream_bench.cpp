@@ -36,6 +36,7 @@
 #include "road/back_end_process.h"
 #include "road/desktop_session.h"
 #include "support/child_process.h"
+#include "support/count_gaps.h"
 #include "support/desktop.h"
 
 namespace {
@@ -64,14 +65,6 @@ struct Run {
 
 bool is_cycle_update(const json& envelope) {
     return envelope.is_object() && envelope.value("origin", "") == "isa4.cycles";
-}
-
-// Counts the gaps in a sequence of cycle counts.
-uint64_t gaps_in(const std::vector<uint64_t>& counts) {
-    uint64_t gaps = 0;
-    for (size_t i = 1; i < counts.size(); ++i)
-        gaps += counts[i] != counts[i - 1] + 1 ? 1 : 0;
-    return gaps;
 }
 
 bool reports_loss(const road::BackEndProcess& sim) {
@@ -122,7 +115,7 @@ Run consumer_run(const fs::path& dir, int seconds) {
     run.counted = first ? last - *first : 0;
     run.steps_per_second = static_cast<double>(run.counted) / seconds;
     run.updates = counts.size();
-    run.gaps = gaps_in(counts);
+    run.gaps = count_gaps(counts);
     run.sim_reported_loss = reports_loss(sim);
     return run;
 }
@@ -182,7 +175,7 @@ Run quarrin_run(const fs::path& dir, int seconds) {
     run.counted = after.back() - before.back();
     run.steps_per_second = static_cast<double>(run.counted) / wall;
     run.updates = after.size();
-    run.gaps = gaps_in(after);
+    run.gaps = count_gaps(after);
     run.cpu_percent = pid > 0 ? 100 * (cpu_after - cpu_before) / wall : -1;
     run.sim_reported_loss = reports_loss(sim);
     quarrin.signal(SIGTERM);

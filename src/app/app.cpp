@@ -48,6 +48,7 @@ void App::draw() {
     // After the window's buttons: a press of "Run" or "Step" counts in this frame.
     local_run.advance(arch, cpu_stepper, log);
     assembler_window.draw();
+    assembly_window.draw(arch, program_symbols, log);
     breakpoints_window.draw(arch);
     logger_window.draw(log);
     nng_window.draw(worker, archs, architecture_selected() ? archname : std::string(), sender);

@@ -11,6 +11,7 @@
 #include "arch/cpu_stepper.h"
 #include "arch/isa4.h"
 #include "arch/local_run.h"
+#include "assembly/program_symbols.h"
 #include "link/arch_sim_msg.h"
 #include "link/bounded_queue.h"
 #include "link/frame_sender.h"
@@ -20,6 +21,7 @@
 #include "log/logger.h"
 #include "regfile/register_file.h"
 #include "ui/assembler_window.h"
+#include "ui/assembly_window.h"
 #include "ui/breakpoints_window.h"
 #include "ui/cpu_state_window.h"
 #include "ui/example_windows.h"
@@ -79,6 +81,7 @@ class App : public FrameContent {
 
     FrameSender sender;
     LocalRun local_run;
+    ProgramSymbols program_symbols; // of the last source the "Assembly" window assembled
     std::ostream* err = &std::cerr; // where failed loads are written
 
     ExampleWindows example_windows;
@@ -87,6 +90,7 @@ class App : public FrameContent {
     RamView ram_view;
     CpuStateWindow cpu_state_window;
     AssemblerWindow assembler_window;
+    AssemblyWindow assembly_window;
     BreakpointsWindow breakpoints_window;
     LoggerWindow logger_window;
     NngWindow nng_window;

@@ -21,9 +21,6 @@ constexpr auto retry_pause = std::chrono::milliseconds(100);
 } // namespace
 
 SimListener::SimListener(const std::string& url) {
-    // A send completes once NNG holds the message: the free run is not held
-    // to one round trip per envelope, and at most this many wait there.
-    nng_check(nng_socket_set_int(socket, NNG_OPT_SENDBUF, send_buffer), "nng_socket_set_int");
     nng_check(nng_listen(socket, url.c_str(), &listener, 0), "nng_listen");
     int rv;
     if ((rv = nng_aio_alloc(&recv_aio, &SimListener::on_received, this)) != 0 ||

@@ -29,10 +29,9 @@ class SimServer;
 class SimListener {
   public:
     static constexpr size_t max_outbox = 256;
-    static constexpr int send_buffer = 64; // messages NNG holds for the front end
 
-    // Raises NngError ("nng_pair0_open", "nng_socket_set_size", "nng_pipe_notify",
-    // "nng_listen", "nng_aio_alloc").
+    // Raises NngError ("nng_pair0_open", "nng_socket_set_size", "nng_socket_set_int",
+    // "nng_pipe_notify", "nng_listen", "nng_aio_alloc").
     explicit SimListener(const std::string& url);
     ~SimListener();
     SimListener(const SimListener&) = delete;

@@ -8,10 +8,12 @@
 
 #include "link/bounded_decode.h"
 #include "link/envelope.h"
-#include "sim/backend_envelopes.h"
+#include "link/member_reader.h"
+#include "link/protocol.h"
 #include "util/bounds.h"
 
 using nlohmann::json;
+using namespace protocol;
 
 namespace {
 
@@ -21,19 +23,15 @@ class Refused : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// True when envelope[key] is the string text; any other type is simply unequal.
-bool member_is(const json& envelope, const char* key, const char* text) {
-    auto it = envelope.find(key);
-    return it != envelope.end() && it->is_string() && it->get_ref<const std::string&>() == text;
-}
-
+// Members the back end cannot do without: object must be a JSON object
+// holding key.
 const json& required(const json& object, const char* key, const char* what) {
     if (!object.is_object())
         throw Refused(std::string(what) + " must be an object");
-    auto it = object.find(key);
-    if (it == object.end())
+    const json* member = MemberReader(object).find(key);
+    if (member == nullptr)
         throw Refused(std::string(what) + " has no \"" + key + "\"");
-    return *it;
+    return *member;
 }
 
 // A JSON integer that is not negative; floats, strings and the rest are not.
@@ -84,26 +82,25 @@ std::vector<json> SimServer::handle(const json& envelope) {
         if (!envelope.is_object())
             throw Refused(std::string("a message must be a JSON object, not ") +
                           envelope.type_name());
-        const auto data = envelope.find("data");
-        const json& arg = data != envelope.end() ? *data : json();
-        if (member_is(envelope, "message_type", "command")) {
-            if (member_is(envelope, "destination", "computer_architecture")) {
-                if (member_is(envelope, "message_sub_type", "list"))
-                    return {backend_envelope::architecture_list(machine_names())};
-                if (member_is(envelope, "message_sub_type", "load"))
-                    return select(arg);
-            } else if (member_is(envelope, "destination", "component.memory.instructions") &&
-                       member_is(envelope, "message_sub_type", "load")) {
-                return load_program(arg);
-            } else if (member_is(envelope, "destination", "control") &&
-                       member_is(envelope, "message_sub_type", "change_state")) {
-                if (arg == "step")
+        MemberReader read(envelope);
+        if (read.is(key::message_type, type::command)) {
+            if (read.is(key::destination, destination::computer_architecture)) {
+                if (read.is(key::message_sub_type, sub_type::list))
+                    return {envelope::architecture_list(machine_names())};
+                if (read.is(key::message_sub_type, sub_type::load))
+                    return select(read[key::data]);
+            } else if (read.is(key::destination, destination::instructions) &&
+                       read.is(key::message_sub_type, sub_type::load)) {
+                return load_program(read[key::data]);
+            } else if (read.is(key::destination, destination::control) &&
+                       read.is(key::message_sub_type, sub_type::change_state)) {
+                if (read.is(key::data, state::step))
                     return step(false);
-                if (arg == "reset")
+                if (read.is(key::data, state::reset))
                     return reset();
             }
-        } else if (member_is(envelope, "message_type", "event") &&
-                   member_is(envelope, "message_sub_type", "write")) {
+        } else if (read.is(key::message_type, type::event) &&
+                   read.is(key::message_sub_type, sub_type::write)) {
             return write(envelope);
         }
         throw Refused("not understood");
@@ -140,7 +137,7 @@ std::vector<json> SimServer::select(const json& data) {
     sim = std::move(machine);
     description = std::move(loaded);
     running = true;
-    return {backend_envelope::architecture_load(path)};
+    return {envelope::architecture_load(path)};
 }
 
 void SimServer::require_machine() const {
@@ -151,13 +148,15 @@ void SimServer::require_machine() const {
 std::vector<json> SimServer::load_program(const json& data) {
     require_machine();
     uint64_t start = 0;
-    if (data.is_object() && data.contains("start")) {
-        const auto value = as_unsigned(data["start"]);
+    // Data that is not an object is refused below, for want of "values".
+    const json* given = data.is_object() ? MemberReader(data).find(key::start) : nullptr;
+    if (given != nullptr) {
+        const auto value = as_unsigned(*given);
         if (!value)
             throw Refused("program load: \"start\" must be an integer of at least 0");
         start = *value;
     }
-    const json& values = required(data, "values", "program load data");
+    const json& values = required(data, key::values, "program load data");
     if (!values.is_array())
         throw Refused("program load: \"values\" must be an array");
     std::vector<uint32_t> words;
@@ -201,7 +200,7 @@ std::vector<json> SimServer::reset() {
     require_machine();
     sim->reset();
     running = true;
-    std::vector<json> replies{envelope::reset_command()};
+    std::vector<json> replies{envelope::reset_notice()};
     for (json& event : report({}))
         replies.push_back(std::move(event));
     return replies;
@@ -210,15 +209,15 @@ std::vector<json> SimServer::reset() {
 std::vector<json> SimServer::write(const json& envelope) {
     require_machine();
     const std::string destination = description.regfile->write_destination();
-    if (!member_is(envelope, "destination", destination.c_str()))
+    if (!MemberReader(envelope).is(key::destination, destination.c_str()))
         throw Refused("register write: the destination must be \"" + destination + "\"");
-    const json& data = required(envelope, "data", "register write");
-    const auto number = as_unsigned(required(data, "register_number", "register write data"));
+    const json& data = required(envelope, key::data, "register write");
+    const auto number = as_unsigned(required(data, key::register_number, "register write data"));
     const std::vector<Register>& registers = description.regfile->registers;
     if (!number || *number >= registers.size())
         throw Refused("register write: \"register_number\" must be an integer from 0 to " +
                       std::to_string(registers.size() - 1));
-    const json& value = required(data, "value", "register write data");
+    const json& value = required(data, key::value, "register write data");
     if (!value.is_number_integer())
         throw Refused("register write: \"value\" must be an integer");
     const Register& reg = registers[*number];
@@ -228,7 +227,7 @@ std::vector<json> SimServer::write(const json& envelope) {
         sim->write_register(*number, clamp_between(reg.min, wanted, reg.max));
     // The confirmation carries what the register holds now, which for a
     // read-only register or r0 is not what was asked for.
-    return {backend_envelope::register_write(destination, *number, sim->registers()[*number])};
+    return {envelope::register_value(destination, *number, sim->registers()[*number])};
 }
 
 std::vector<json> SimServer::report(const std::vector<uint64_t>& before) const {
@@ -239,9 +238,9 @@ std::vector<json> SimServer::report(const std::vector<uint64_t>& before) const {
         const bool counter = std::any_of(counters.begin(), counters.end(),
                                          [i](const auto& c) { return c.first == i; });
         if (!counter && (before.empty() || before[i] != now[i]))
-            events.push_back(backend_envelope::register_write(origin, i, now[i]));
+            events.push_back(envelope::register_value(origin, i, now[i]));
     }
     for (const auto& [index, component_origin] : counters)
-        events.push_back(backend_envelope::counter_update(component_origin, now[index]));
+        events.push_back(envelope::counter_update(component_origin, now[index]));
     return events;
 }

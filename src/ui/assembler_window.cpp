@@ -22,7 +22,8 @@ void AssemblerWindow::draw() {
         ImGui::End();
         return;
     }
-    ImGui::Combo("opcode", &fields.opcode_index, opcode_names, 5);
+    const ChoiceList mnemonics = mnemonic_choices();
+    ImGui::Combo("opcode", &fields.mnemonic, mnemonics.names, mnemonics.count);
     draw_operands();
     ImGui::Text("IC: %05X", ic);
     hex_field("IC", &ic_entry);
@@ -32,47 +33,23 @@ void AssemblerWindow::draw() {
     ImGui::End();
 }
 
+// The picked form's operands in their written order, each bound to its
+// shared value; "???" draws none and keeps the code on show.
 void AssemblerWindow::draw_operands() {
-    AsmFields& f = fields;
-    switch (f.opcode_index) {
-    case OpAdd:
-        register_combo("dst", &f.dst_reg);
-        register_combo("lhs", &f.lhs_reg);
-        register_combo("rhs", &f.rhs_reg);
-        break;
-    case OpAddi:
-        register_combo("dst", &f.dst_reg);
-        register_combo("lhs", &f.lhs_reg);
-        byte_field("imm", &f.byte_operand);
-        break;
-    case OpJz:
-        byte_field("addr", &f.byte_operand);
-        break;
-    case OpMove:
-        ImGui::Combo("Type", &f.move_type, move_type_names, 4);
-        switch (f.move_type) {
-        case MoveRR:
-            register_combo("dst", &f.dst_reg);
-            register_combo("rhs", &f.rhs_reg);
-            break;
-        case MoveMR:
-            byte_field("dst", &f.byte_operand);
-            register_combo("rhs", &f.rhs_reg);
-            break;
-        case MoveRM:
-            register_combo("dst", &f.dst_reg);
-            byte_field("rhs", &f.byte_operand);
-            break;
-        default:
-            byte_field("dst", &f.byte_operand);
-            byte_field("rhs", &f.rhs_addr);
-            break;
+    const ChoiceList variants = variant_choices(fields.mnemonic);
+    if (variants.count > 0)
+        ImGui::Combo("Type", &fields.variant, variants.names, variants.count);
+    if (const InstructionForm* form = fields.form()) {
+        for (size_t i = 0; i < form->operand_count; ++i) {
+            const Operand& op = form->operands[i];
+            int* value = &(fields.*AsmFields::slot(*form, i));
+            if (op.kind == OperandKind::Register)
+                register_combo(op.label, value);
+            else
+                byte_field(op.label, value);
         }
-        break;
-    default: // "???" keeps the code on show
-        break;
     }
-    ic = static_cast<int>(compose_word(f, static_cast<uint32_t>(ic)));
+    ic = static_cast<int>(compose_word(fields, static_cast<uint32_t>(ic)));
 }
 
 void AssemblerWindow::disassemble() {

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <iterator>
 
+#include "link/protocol.h"
+
 namespace {
 
 // Word-wrapped text at the window's right edge, shown verbatim: unlike
@@ -19,7 +21,7 @@ void draw_members(const nlohmann::json& envelope) {
     if (!envelope.is_object())
         return;
     for (const auto& [key, member] : envelope.items()) {
-        if (key == "message_type" || key == "message_sub_type")
+        if (key == protocol::key::message_type || key == protocol::key::message_sub_type)
             continue;
         if (member.is_object()) {
             ImGui::Text("%s:", key.c_str());

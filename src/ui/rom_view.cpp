@@ -2,7 +2,7 @@
 
 #include <imgui.h>
 
-#include "arch/instruction.h"
+#include "arch/instruction_set.h"
 #include "arch/memory_image.h"
 #include "link/envelope.h"
 #include "util/hex.h"
@@ -64,12 +64,13 @@ void RomView::draw_rows(const Isa4& arch) {
 
 void RomView::draw_row(int i, uint32_t w, bool is_next) {
     // "%02X  %X %02X %02X": the address, then the word's three fields; the
-    // first is not masked, so bits 20-31 show when they are set.
+    // first, from the opcode up, is not masked, so bits 20-31 show when they
+    // are set.
     char row[40];
     char* end = put_hex(row, static_cast<uint32_t>(i), 2);
     *end++ = ' ';
     *end++ = ' ';
-    end = put_hex(end, w >> 16, 1);
+    end = put_hex(end, w >> isa4_field::opcode.shift, 1);
     *end++ = ' ';
     end = put_hex(end, (w >> 8) & 0xFF, 2);
     *end++ = ' ';

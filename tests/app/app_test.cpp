@@ -69,7 +69,7 @@ TEST(App, SessionWithBackEnd) {
 
     // The list: the "nng" window offers the names and "Select" sends the choice.
     EXPECT_FALSE(contains(ImGuiHarness::window_text("nng"), "Select"));
-    peer.send(command("computer_architecture", "list", {"toy", "big"}));
+    peer.send(envelope::architecture_list({"toy", "big"}));
     ASSERT_TRUE(a.frames_until([&] { return !a.app.archs.empty(); }));
     // The window keeps the size it fitted before the list came, which clips
     // the new widgets; a user would drag it larger.
@@ -89,7 +89,7 @@ TEST(App, SessionWithBackEnd) {
 
     // The load: the register file window appears with the visible registers.
     EXPECT_EQ(ImGuiHarness::window_text("Register file"), "");
-    peer.send(command("computer_architecture", "load", toy_path));
+    peer.send(envelope::architecture_load(toy_path));
     ASSERT_TRUE(a.frames_until([&] { return a.app.regfile != nullptr; }));
     EXPECT_EQ(a.app.archname, "toy");
     a.frame();
@@ -101,11 +101,11 @@ TEST(App, SessionWithBackEnd) {
     // A burst: taken as it comes, applied in order.
     const Isa4 arch_before = a.app.arch;
     const std::vector<json> burst = {
-        event("update", {{"new_count", 5}}, "toy.pc"),
-        event("write", {{"register_number", 0}, {"value", 17}}),
-        event("increment", {{"new_count", 1234}}, "toy.clock"),
-        event("write", {{"register_number", 1}, {"value", 9}}),
-        command("control", "change_state", "reset"),
+        envelope::counter_update("toy.pc", 5),
+        register_write(0, 17),
+        envelope::counter_increment("toy.clock", 1234),
+        register_write(1, 9),
+        envelope::reset_notice(),
     };
     const size_t logged_before = a.envelopes().size();
     testing::internal::CaptureStdout();

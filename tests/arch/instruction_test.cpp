@@ -11,12 +11,20 @@
 
 namespace {
 
+// Positions in the "opcode" and "Type" combos.
+const int add = mnemonic_choice("ADD");
+const int addi = mnemonic_choice("ADDI");
+const int jz = mnemonic_choice("JZ");
+const int move = mnemonic_choice("MOVE");
+const int unknown = mnemonic_choice("???");
+enum MoveVariant { RR, MR, RM, MM };
+
 // Fields that differ from every value the cases below set, so a field that
 // leaks into a word, or is overwritten by a decode, shows up.
 AsmFields noisy_fields() {
     AsmFields f;
-    f.opcode_index = OpAdd;
-    f.move_type = MoveMM;
+    f.mnemonic = add;
+    f.variant = MM;
     f.dst_reg = 7;
     f.lhs_reg = 9;
     f.rhs_reg = 11;
@@ -26,8 +34,8 @@ AsmFields noisy_fields() {
 }
 
 void expect_fields(const AsmFields& got, const AsmFields& want) {
-    EXPECT_EQ(got.opcode_index, want.opcode_index);
-    EXPECT_EQ(got.move_type, want.move_type);
+    EXPECT_EQ(got.mnemonic, want.mnemonic);
+    EXPECT_EQ(got.variant, want.variant);
     EXPECT_EQ(got.dst_reg, want.dst_reg);
     EXPECT_EQ(got.lhs_reg, want.lhs_reg);
     EXPECT_EQ(got.rhs_reg, want.rhs_reg);
@@ -38,16 +46,16 @@ void expect_fields(const AsmFields& got, const AsmFields& want) {
 // One instruction: the fields its mnemonic uses and its word.
 struct WordCase {
     const char* what;
-    int opcode_index;
-    int move_type;
+    int mnemonic;
+    int variant;
     int dst_reg, lhs_reg, rhs_reg, byte_operand, rhs_addr; // -1: not used
     uint32_t word;
 };
 
 AsmFields with_used(AsmFields f, const WordCase& c) {
-    f.opcode_index = c.opcode_index;
-    if (c.opcode_index == OpMove)
-        f.move_type = c.move_type;
+    f.mnemonic = c.mnemonic;
+    if (c.mnemonic == move)
+        f.variant = c.variant;
     if (c.dst_reg >= 0)
         f.dst_reg = c.dst_reg;
     if (c.lhs_reg >= 0)
@@ -62,17 +70,17 @@ AsmFields with_used(AsmFields f, const WordCase& c) {
 }
 
 const std::vector<WordCase> examples = {
-    {"ADD r1, r2, r3", OpAdd, 0, 1, 2, 3, -1, -1, 0x01203},
-    {"ADDI r1, r0, FF", OpAddi, 0, 1, 0, -1, 0xFF, -1, 0x110FF},
-    {"JZ 10", OpJz, 0, -1, -1, -1, 0x10, -1, 0x20010},
-    {"MOVE RR r5, r6", OpMove, MoveRR, 5, -1, 6, -1, -1, 0x45006},
-    {"MOVE MR 80, r3", OpMove, MoveMR, -1, -1, 3, 0x80, -1, 0x58003},
-    {"MOVE RM r3, 80", OpMove, MoveRM, 3, -1, -1, 0x80, -1, 0x63080},
-    {"MOVE MM 12, 34", OpMove, MoveMM, -1, -1, -1, 0x12, 0x34, 0x71234},
-    {"ADD rf, re, rd", OpAdd, 0, 15, 14, 13, -1, -1, 0x0FE0D},
-    {"ADDI r0, rf, 00", OpAddi, 0, 0, 15, -1, 0x00, -1, 0x10F00},
-    {"JZ FF", OpJz, 0, -1, -1, -1, 0xFF, -1, 0x200FF},
-    {"MOVE MM FF, FF", OpMove, MoveMM, -1, -1, -1, 0xFF, 0xFF, 0x7FFFF},
+    {"ADD r1, r2, r3", add, 0, 1, 2, 3, -1, -1, 0x01203},
+    {"ADDI r1, r0, FF", addi, 0, 1, 0, -1, 0xFF, -1, 0x110FF},
+    {"JZ 10", jz, 0, -1, -1, -1, 0x10, -1, 0x20010},
+    {"MOVE RR r5, r6", move, RR, 5, -1, 6, -1, -1, 0x45006},
+    {"MOVE MR 80, r3", move, MR, -1, -1, 3, 0x80, -1, 0x58003},
+    {"MOVE RM r3, 80", move, RM, 3, -1, -1, 0x80, -1, 0x63080},
+    {"MOVE MM 12, 34", move, MM, -1, -1, -1, 0x12, 0x34, 0x71234},
+    {"ADD rf, re, rd", add, 0, 15, 14, 13, -1, -1, 0x0FE0D},
+    {"ADDI r0, rf, 00", addi, 0, 0, 15, -1, 0x00, -1, 0x10F00},
+    {"JZ FF", jz, 0, -1, -1, -1, 0xFF, -1, 0x200FF},
+    {"MOVE MM FF, FF", move, MM, -1, -1, -1, 0xFF, 0xFF, 0x7FFFF},
 };
 
 } // namespace
@@ -117,7 +125,7 @@ TEST(InstructionWord, RecomposingDropsBitsNoFieldCovers) {
 
     AsmFields f;
     decode_word(0x00FF0, f);
-    EXPECT_STREQ(opcode_names[f.opcode_index], "ADD");
+    EXPECT_STREQ(mnemonic_choices().names[f.mnemonic], "ADD");
     EXPECT_STREQ(register_names[f.dst_reg], "r0");
     EXPECT_STREQ(register_names[f.lhs_reg], "rf");
     EXPECT_STREQ(register_names[f.rhs_reg], "r0");
@@ -128,12 +136,12 @@ TEST(InstructionWord, NoInstructionDecodesToUnknownAndKeepsTheCode) {
         const uint32_t w = (opcode << 16) | 0xABCD;
         SCOPED_TRACE(testing::Message() << std::hex << w);
         AsmFields f = noisy_fields();
-        f.opcode_index = OpMove; // a move type that must survive the decode
+        f.mnemonic = move; // a variant that must survive the decode
         decode_word(w, f);
         AsmFields want = noisy_fields();
-        want.opcode_index = OpUnknown;
+        want.mnemonic = unknown;
         expect_fields(f, want);
-        EXPECT_STREQ(opcode_names[f.opcode_index], "???");
+        EXPECT_STREQ(mnemonic_choices().names[f.mnemonic], "???");
         // "???" composes nothing: the entered code stays.
         EXPECT_EQ(compose_word(f, w), w);
     }
@@ -141,19 +149,30 @@ TEST(InstructionWord, NoInstructionDecodesToUnknownAndKeepsTheCode) {
 
 TEST(InstructionWord, UnknownSelectedByHandKeepsThePreviousCode) {
     AsmFields f = noisy_fields();
-    f.opcode_index = OpUnknown;
+    f.mnemonic = unknown;
     EXPECT_EQ(compose_word(f, 0x01203), 0x01203u);
     EXPECT_EQ(compose_word(f, 0), 0u);
 }
 
 TEST(InstructionWord, SharedFieldSurvivesAChangeOfMnemonic) {
     AsmFields f;
-    f.opcode_index = OpAddi;
+    f.mnemonic = addi;
     f.byte_operand = 0x42;
     EXPECT_EQ(compose_word(f, 0), 0x10042u);
-    f.opcode_index = OpJz;
+    f.mnemonic = jz;
     EXPECT_EQ(compose_word(f, 0), 0x20042u);
-    f.opcode_index = OpMove;
-    f.move_type = MoveMR;
+    f.mnemonic = move;
+    f.variant = MR;
     EXPECT_EQ(compose_word(f, 0), 0x54200u);
+}
+
+TEST(InstructionWord, CombosListTheMnemonicsAndMoveVariantsInOrder) {
+    const ChoiceList mnemonics = mnemonic_choices();
+    EXPECT_EQ(std::vector<std::string>(mnemonics.names, mnemonics.names + mnemonics.count),
+              (std::vector<std::string>{"ADD", "ADDI", "JZ", "MOVE", "???"}));
+    const ChoiceList variants = variant_choices(move);
+    EXPECT_EQ(std::vector<std::string>(variants.names, variants.names + variants.count),
+              (std::vector<std::string>{"RR", "MR", "RM", "MM"}));
+    for (int m : {add, addi, jz, unknown})
+        EXPECT_EQ(variant_choices(m).count, 0) << mnemonics.names[m];
 }

@@ -10,61 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "arch/instruction.h"
+#include "arch/instruction_set.h"
 #include "arch/isa4.h"
 
 namespace {
-
-// Instruction words, composed the way the assembler composes them.
-uint32_t op_add(int d, int a, int b) {
-    AsmFields f;
-    f.opcode_index = OpAdd;
-    f.dst_reg = d;
-    f.lhs_reg = a;
-    f.rhs_reg = b;
-    return compose_word(f, 0);
-}
-
-uint32_t op_addi(int d, int a, int imm) {
-    AsmFields f;
-    f.opcode_index = OpAddi;
-    f.dst_reg = d;
-    f.lhs_reg = a;
-    f.byte_operand = imm;
-    return compose_word(f, 0);
-}
-
-uint32_t op_jz(int target) {
-    AsmFields f;
-    f.opcode_index = OpJz;
-    f.byte_operand = target;
-    return compose_word(f, 0);
-}
-
-uint32_t op_move(MoveType type, int dst, int src) {
-    AsmFields f;
-    f.opcode_index = OpMove;
-    f.move_type = type;
-    switch (type) {
-    case MoveRR:
-        f.dst_reg = dst;
-        f.rhs_reg = src;
-        break;
-    case MoveMR:
-        f.byte_operand = dst;
-        f.rhs_reg = src;
-        break;
-    case MoveRM:
-        f.dst_reg = dst;
-        f.byte_operand = src;
-        break;
-    case MoveMM:
-        f.byte_operand = dst;
-        f.rhs_addr = src;
-        break;
-    }
-    return compose_word(f, 0);
-}
 
 // Runs one step that must throw a Trap; returns its number.
 uint32_t trap_number(Isa4& cpu) {
@@ -106,8 +55,8 @@ TEST(Isa4, NewModelStartsBeforeAddressZero) {
     for (uint32_t w : cpu.rom)
         EXPECT_EQ(w, 0u);
 
-    cpu.rom[0] = op_addi(1, 0, 0x5A);
-    cpu.rom[1] = op_addi(2, 0, 0x77);
+    cpu.rom[0] = encode(Opcode::Addi, {1, 0, 0x5A});
+    cpu.rom[1] = encode(Opcode::Addi, {2, 0, 0x77});
     EXPECT_TRUE(cpu.step());
     EXPECT_EQ(cpu.pc, 0);
     EXPECT_EQ(cpu.regs[1], 0x5A);
@@ -139,17 +88,37 @@ struct AluCase {
 
 TEST(Isa4, AddAndAddImmediate) {
     const std::vector<AluCase> cases = {
-        {"ADD r3 = r1 + r2", op_add(3, 1, 2), {{1, 2}, {2, 3}}, true, {{3, 5}}, false},
-        {"ADD sums mod 256", op_add(3, 1, 2), {{1, 0xFF}, {2, 1}}, false, {{3, 0}}, true},
-        {"ADD 0x80 + 0x90", op_add(4, 1, 2), {{1, 0x80}, {2, 0x90}}, true, {{4, 0x10}}, false},
-        {"ADD reads before it writes", op_add(1, 1, 1), {{1, 0x40}}, false, {{1, 0x80}}, false},
-        {"ADD overwrites", op_add(5, 0, 0), {{5, 0x33}}, false, {{5, 0}}, true},
-        {"ADD into r0 sets z", op_add(0, 1, 2), {{1, 2}, {2, 3}}, false, {}, true},
-        {"ADDI r1 = r0 + FF", op_addi(1, 0, 0xFF), {}, true, {{1, 0xFF}}, false},
-        {"ADDI wraps to 0", op_addi(2, 1, 0xFF), {{1, 1}}, false, {{2, 0}}, true},
-        {"ADDI into r0 sets z", op_addi(0, 1, 7), {{1, 1}}, false, {}, true},
+        {"ADD r3 = r1 + r2",
+         encode(Opcode::Add, {3, 1, 2}),
+         {{1, 2}, {2, 3}},
+         true,
+         {{3, 5}},
+         false},
+        {"ADD sums mod 256",
+         encode(Opcode::Add, {3, 1, 2}),
+         {{1, 0xFF}, {2, 1}},
+         false,
+         {{3, 0}},
+         true},
+        {"ADD 0x80 + 0x90",
+         encode(Opcode::Add, {4, 1, 2}),
+         {{1, 0x80}, {2, 0x90}},
+         true,
+         {{4, 0x10}},
+         false},
+        {"ADD reads before it writes",
+         encode(Opcode::Add, {1, 1, 1}),
+         {{1, 0x40}},
+         false,
+         {{1, 0x80}},
+         false},
+        {"ADD overwrites", encode(Opcode::Add, {5, 0, 0}), {{5, 0x33}}, false, {{5, 0}}, true},
+        {"ADD into r0 sets z", encode(Opcode::Add, {0, 1, 2}), {{1, 2}, {2, 3}}, false, {}, true},
+        {"ADDI r1 = r0 + FF", encode(Opcode::Addi, {1, 0, 0xFF}), {}, true, {{1, 0xFF}}, false},
+        {"ADDI wraps to 0", encode(Opcode::Addi, {2, 1, 0xFF}), {{1, 1}}, false, {{2, 0}}, true},
+        {"ADDI into r0 sets z", encode(Opcode::Addi, {0, 1, 7}), {{1, 1}}, false, {}, true},
         {"ADDI uses the whole byte",
-         op_addi(15, 14, 0xF0),
+         encode(Opcode::Addi, {15, 14, 0xF0}),
          {{14, 0x0F}},
          true,
          {{15, 0xFF}},
@@ -184,15 +153,15 @@ struct MoveCase {
 
 TEST(Isa4, MoveFormsCopyAndLeaveZ) {
     const std::vector<MoveCase> cases = {
-        {"RR r5 = r6", op_move(MoveRR, 5, 6), {{5, 0x66}}, {}},
-        {"RR r0 = r6 changes nothing", op_move(MoveRR, 0, 6), {}, {}},
-        {"RR from r0 clears", op_move(MoveRR, 7, 0), {{7, 0}}, {}},
-        {"MR ram[80] = r3", op_move(MoveMR, 0x80, 3), {}, {{0x80, 0x33}}},
-        {"MR from r0 stores 0", op_move(MoveMR, 0x12, 0), {}, {{0x12, 0}}},
-        {"RM r3 = ram[80]", op_move(MoveRM, 3, 0x80), {{3, 0x81}}, {}},
-        {"RM r0 = ram[80] changes nothing", op_move(MoveRM, 0, 0x80), {}, {}},
-        {"MM ram[12] = ram[34]", op_move(MoveMM, 0x12, 0x34), {}, {{0x12, 0x35}}},
-        {"MM ram[FF] = ram[00]", op_move(MoveMM, 0xFF, 0x00), {}, {{0xFF, 0x01}}},
+        {"RR r5 = r6", encode(Opcode::MoveRR, {5, 6}), {{5, 0x66}}, {}},
+        {"RR r0 = r6 changes nothing", encode(Opcode::MoveRR, {0, 6}), {}, {}},
+        {"RR from r0 clears", encode(Opcode::MoveRR, {7, 0}), {{7, 0}}, {}},
+        {"MR ram[80] = r3", encode(Opcode::MoveMR, {0x80, 3}), {}, {{0x80, 0x33}}},
+        {"MR from r0 stores 0", encode(Opcode::MoveMR, {0x12, 0}), {}, {{0x12, 0}}},
+        {"RM r3 = ram[80]", encode(Opcode::MoveRM, {3, 0x80}), {{3, 0x81}}, {}},
+        {"RM r0 = ram[80] changes nothing", encode(Opcode::MoveRM, {0, 0x80}), {}, {}},
+        {"MM ram[12] = ram[34]", encode(Opcode::MoveMM, {0x12, 0x34}), {}, {{0x12, 0x35}}},
+        {"MM ram[FF] = ram[00]", encode(Opcode::MoveMM, {0xFF, 0x00}), {}, {{0xFF, 0x01}}},
     };
     for (const MoveCase& c : cases) {
         for (bool z : {false, true}) {
@@ -222,13 +191,10 @@ TEST(Isa4, MoveFormsCopyAndLeaveZ) {
 
 TEST(Isa4, BitsAbove19AreIgnored) {
     const std::vector<uint32_t> words = {
-        op_add(3, 1, 2),
-        op_addi(4, 1, 0x80),
-        op_jz(0x40),
-        op_move(MoveRR, 5, 1),
-        op_move(MoveMR, 0x10, 2),
-        op_move(MoveRM, 6, 0x20),
-        op_move(MoveMM, 0x30, 0x20),
+        encode(Opcode::Add, {3, 1, 2}),       encode(Opcode::Addi, {4, 1, 0x80}),
+        encode(Opcode::Jz, {0x40}),           encode(Opcode::MoveRR, {5, 1}),
+        encode(Opcode::MoveMR, {0x10, 2}),    encode(Opcode::MoveRM, {6, 0x20}),
+        encode(Opcode::MoveMM, {0x30, 0x20}),
     };
     for (uint32_t w : words) {
         for (uint32_t high : {0x00100000u, 0x00F00000u, 0xFFF00000u}) {
@@ -281,8 +247,8 @@ TEST(Isa4, JumpIfZero) {
         cpu.regs[3] = 0x33;
         // Every other word marks its address in r1 (ADDI r1 = r0 + (address ^ 0x80)).
         for (int a = 0; a < 256; ++a)
-            cpu.rom[a] = op_addi(1, 0, a ^ 0x80);
-        cpu.rom[c.at] = op_jz(c.target);
+            cpu.rom[a] = encode(Opcode::Addi, {1, 0, a ^ 0x80});
+        cpu.rom[c.at] = encode(Opcode::Jz, {c.target});
         const auto regs = cpu.regs;
 
         EXPECT_EQ(cpu.step(), c.returns);
@@ -302,9 +268,9 @@ TEST(Isa4, HaltingJumpThenNextWordThenFallThrough) {
     // whose result clears z, so the following JZ is not taken.
     Isa4 cpu;
     cpu.z = true;
-    cpu.rom[0] = op_jz(0);
-    cpu.rom[1] = op_addi(1, 1, 1);
-    cpu.rom[2] = op_jz(0xFF);
+    cpu.rom[0] = encode(Opcode::Jz, {0});
+    cpu.rom[1] = encode(Opcode::Addi, {1, 1, 1});
+    cpu.rom[2] = encode(Opcode::Jz, {0xFF});
     EXPECT_FALSE(cpu.step());
     EXPECT_EQ(cpu.pc, 0);
     EXPECT_TRUE(cpu.step());
@@ -317,7 +283,7 @@ TEST(Isa4, HaltingJumpThenNextWordThenFallThrough) {
 TEST(Isa4, BreakpointStopsBeforeTheWordAndResumesWithIt) {
     Isa4 cpu;
     cpu.breakpoints.insert(0);
-    cpu.rom[0] = op_addi(1, 1, 1); // counts its executions in r1
+    cpu.rom[0] = encode(Opcode::Addi, {1, 1, 1}); // counts its executions in r1
 
     EXPECT_EQ(trap_number(cpu), Trap::breakpoint);
     EXPECT_EQ(cpu.pc, 0);
@@ -344,8 +310,8 @@ TEST(Isa4, JumpTargetIsNotTestedButTheNextWordIs) {
                                      : "breakpoint at the word after it");
         Isa4 cpu;
         cpu.z = true;
-        cpu.rom[0] = op_jz(0x10);
-        cpu.rom[0x11] = op_addi(1, 0, 0x11);
+        cpu.rom[0] = encode(Opcode::Jz, {0x10});
+        cpu.rom[0x11] = encode(Opcode::Addi, {1, 0, 0x11});
         cpu.breakpoints.insert(break_at_target ? 0x10 : 0x11);
 
         EXPECT_TRUE(cpu.step());
@@ -372,7 +338,7 @@ TEST(Isa4, IllegalOpcodesTrapOnTheWordAndContinueAfterIt) {
         cpu.z = true;
         cpu.pc = 6;
         cpu.rom[7] = (opcode << 16) | 0xFFFF;
-        cpu.rom[8] = op_addi(1, 0, 0x42);
+        cpu.rom[8] = encode(Opcode::Addi, {1, 0, 0x42});
         Snapshot before(cpu);
         before.pc = 7;
 
@@ -390,7 +356,7 @@ TEST(Isa4, IllegalWordAtABreakpointTrapsTwiceThenGoesOn) {
     cpu.pc = 6;
     cpu.breakpoints.insert(7);
     cpu.rom[7] = 0x30000;
-    cpu.rom[8] = op_addi(2, 0, 8);
+    cpu.rom[8] = encode(Opcode::Addi, {2, 0, 8});
 
     EXPECT_EQ(trap_number(cpu), Trap::breakpoint);
     EXPECT_EQ(trap_number(cpu), Trap::illegal_instruction);
@@ -404,7 +370,7 @@ TEST(Isa4, IllegalWordAtABreakpointTrapsTwiceThenGoesOn) {
 TEST(Isa4, ClearingAMemoryLeavesEverythingElse) {
     Isa4 cpu;
     for (int a = 0; a < 256; ++a) {
-        cpu.rom[a] = op_addi(1, 0, a);
+        cpu.rom[a] = encode(Opcode::Addi, {1, 0, a});
         cpu.ram[a] = static_cast<uint8_t>(~a);
     }
     cpu.regs[1] = 0x11;
@@ -442,7 +408,7 @@ TEST(Isa4, ClearingAMemoryLeavesEverythingElse) {
 TEST(Isa4, ClearWhileStoppedAtABreakpointKeepsTheStop) {
     Isa4 cpu;
     cpu.breakpoints.insert(0);
-    cpu.rom[0] = op_addi(1, 0, 1);
+    cpu.rom[0] = encode(Opcode::Addi, {1, 0, 1});
     EXPECT_EQ(trap_number(cpu), Trap::breakpoint);
     cpu.clear_rom();
     cpu.clear_ram();

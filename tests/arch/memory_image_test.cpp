@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -102,7 +103,7 @@ TEST_F(MemoryImageTest, RomRoundTrip) {
     save_rom_image(p.c_str(), rom);
 
     Rom back = filled_rom(0xDEAD);
-    EXPECT_EQ(load_rom_image(p.c_str(), back), 256);
+    EXPECT_EQ(load_rom_image(p.c_str(), back).count, size_t(256));
     EXPECT_EQ(back, rom);
 }
 
@@ -110,7 +111,7 @@ TEST_F(MemoryImageTest, RomBytesAreUnsignedAndNotMasked) {
     const std::string p = path("ff.rom");
     write_file(p, {0xFF, 0x00, 0x01, 0x80, 0xFF, 0x80});
     Rom rom{};
-    EXPECT_EQ(load_rom_image(p.c_str(), rom), 2);
+    EXPECT_EQ(load_rom_image(p.c_str(), rom).count, size_t(2));
     EXPECT_EQ(rom[0], 0xFF0001u);
     EXPECT_EQ(rom[0] >> 16, 0xFFu);
     EXPECT_EQ(rom[1], 0x80FF80u);
@@ -130,7 +131,7 @@ TEST_F(MemoryImageTest, RomLoadsOnlyCompleteGroupsUpTo256) {
         const Bytes bytes = pattern(c.file_size);
         write_file(p, bytes);
         Rom rom = filled_rom(0xDEAD);
-        EXPECT_EQ(load_rom_image(p.c_str(), rom), c.words);
+        EXPECT_EQ(load_rom_image(p.c_str(), rom).count, size_t(c.words));
         for (int n = 0; n < 256; ++n) {
             const uint32_t want = n < c.words
                                       ? (uint32_t(bytes[3 * n]) << 16) |
@@ -150,7 +151,7 @@ TEST_F(MemoryImageTest, RamImageIsTheBytesAsTheyAre) {
     EXPECT_EQ(read_file(p), Bytes(ram.begin(), ram.end()));
 
     Ram back = filled_ram(0x5A);
-    EXPECT_EQ(load_ram_image(p.c_str(), back), 256);
+    EXPECT_EQ(load_ram_image(p.c_str(), back).count, size_t(256));
     EXPECT_EQ(back, ram);
 }
 
@@ -166,41 +167,75 @@ TEST_F(MemoryImageTest, RamLoadsFromCellZeroUpTo256Bytes) {
         const Bytes bytes = pattern(c.file_size);
         write_file(p, bytes);
         Ram ram = filled_ram(0xEE);
-        EXPECT_EQ(load_ram_image(p.c_str(), ram), c.cells);
+        EXPECT_EQ(load_ram_image(p.c_str(), ram).count, size_t(c.cells));
         for (int n = 0; n < 256; ++n)
             ASSERT_EQ(ram[n], n < c.cells ? bytes[n] : 0xEE) << "cell " << n;
     }
 }
 
-TEST_F(MemoryImageTest, LoadingFromPathsThatCannotBeReadChangesNothing) {
-    const std::vector<std::string> paths = {
-        path("missing.img"),
-        dir.string(),                 // a directory
-        "",                           // an empty name
-        path("no_such_dir/file.img"), // a parent that does not exist
+// A path that cannot be used, and the reason a load or save gives for it.
+struct BadPath {
+    std::string path;
+    int error;
+};
+
+TEST_F(MemoryImageTest, LoadingFromPathsThatCannotBeReadChangesNothingAndSaysWhy) {
+    const std::vector<BadPath> paths = {
+        {path("missing.img"), ENOENT},
+        {dir.string(), EISDIR},
+        {"", ENOENT},
+        {path("no_such_dir/file.img"), ENOENT},
+        {"/dev/null", FileResult::not_regular_file},
     };
-    for (const std::string& p : paths) {
-        SCOPED_TRACE("path \"" + p + "\"");
+    for (const BadPath& p : paths) {
+        SCOPED_TRACE("path \"" + p.path + "\"");
         Rom rom = filled_rom(0x12345);
         Ram ram = filled_ram(0x77);
-        EXPECT_EQ(load_rom_image(p.c_str(), rom), 0);
-        EXPECT_EQ(load_ram_image(p.c_str(), ram), 0);
+        const FileResult rom_result = load_rom_image(p.path.c_str(), rom);
+        const FileResult ram_result = load_ram_image(p.path.c_str(), ram);
+        EXPECT_EQ(rom_result.error, p.error) << rom_result.reason();
+        EXPECT_EQ(ram_result.error, p.error) << ram_result.reason();
+        EXPECT_EQ(rom_result.count, 0u);
+        EXPECT_EQ(ram_result.count, 0u);
         EXPECT_EQ(rom, filled_rom(0x12345));
         EXPECT_EQ(ram, filled_ram(0x77));
     }
 }
 
-TEST_F(MemoryImageTest, SavingToPathsThatCannotBeWrittenDoesNothing) {
-    const std::vector<std::string> paths = {
-        dir.string(),                 // a directory
-        "",                           // an empty name
-        path("no_such_dir/file.img"), // a parent that does not exist
+TEST_F(MemoryImageTest, SavingToPathsThatCannotBeWrittenDoesNothingAndSaysWhy) {
+    const std::vector<BadPath> paths = {
+        {dir.string(), EISDIR},
+        {"", ENOENT},
+        {path("no_such_dir/file.img"), ENOENT},
     };
-    for (const std::string& p : paths) {
-        SCOPED_TRACE("path \"" + p + "\"");
-        save_rom_image(p.c_str(), filled_rom(0x12345));
-        save_ram_image(p.c_str(), filled_ram(0x77));
+    for (const BadPath& p : paths) {
+        SCOPED_TRACE("path \"" + p.path + "\"");
+        EXPECT_EQ(save_rom_image(p.path.c_str(), filled_rom(0x12345)).error, p.error);
+        EXPECT_EQ(save_ram_image(p.path.c_str(), filled_ram(0x77)).error, p.error);
     }
     EXPECT_TRUE(fs::is_directory(dir));
     EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(MemoryImageTest, ResultsCountWhatWasWrittenAndRead) {
+    const std::string p = path("prog.rom");
+    const FileResult saved = save_rom_image(p.c_str(), filled_rom(0x11005));
+    EXPECT_TRUE(saved.ok()) << saved.reason();
+    EXPECT_EQ(saved.count, 256u);
+    write_file(p, pattern(10)); // a short file is no error
+    Rom rom{};
+    const FileResult loaded = load_rom_image(p.c_str(), rom);
+    EXPECT_TRUE(loaded.ok()) << loaded.reason();
+    EXPECT_EQ(loaded.count, 3u);
+
+    const std::string q = path("data.ram");
+    EXPECT_EQ(save_ram_image(q.c_str(), filled_ram(1)).count, 256u);
+    Ram ram{};
+    EXPECT_TRUE(load_ram_image(q.c_str(), ram).ok());
+}
+
+TEST(FileResult, ReasonsAreWords) {
+    EXPECT_EQ((FileResult{ENOENT, 0}).reason(), "No such file or directory");
+    EXPECT_EQ((FileResult{FileResult::not_regular_file, 0}).reason(), "not a regular file");
+    EXPECT_EQ((FileResult{FileResult::too_large, 0}).reason(), "file too large");
 }

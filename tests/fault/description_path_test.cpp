@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "fault_frames.h"
+#include "link/envelope.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ TEST(DescriptionPath, HostileFilesAreRefusedOnceEachAndTheRegisterFileStays) {
         const std::string path = c.make(dir);
         a.err_text.str("");
         const size_t log_before = a.app.log.size();
-        peer.send(command("computer_architecture", "load", path));
+        peer.send(envelope::architecture_load(path));
         // The load envelope is logged when it arrives, the failure when it is applied.
         ASSERT_TRUE(a.frames_until([&] { return a.app.log.size() >= log_before + 2; }));
         a.frames(2);
@@ -97,8 +98,7 @@ TEST(DescriptionPath, HostileFilesAreRefusedOnceEachAndTheRegisterFileStays) {
     // The register file still works, and a good description still loads.
     peer.send(register_write(0, 43));
     ASSERT_TRUE(a.frames_until([&] { return a.reg(0) == 43; }));
-    peer.send(
-        command("computer_architecture", "load", QUARRIN_SOURCE_DIR "/architectures/isa4.toml"));
+    peer.send(envelope::architecture_load(QUARRIN_SOURCE_DIR "/architectures/isa4.toml"));
     ASSERT_TRUE(a.frames_until([&] { return a.app.archname == "isa4"; }));
     EXPECT_EQ(a.app.regfile->registers.size(), 19u);
 }

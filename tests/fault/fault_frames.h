@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include "app/app.h"
+#include "link/envelope.h"
 #include "support/app_frames.h"
 #include "support/imgui_harness.h"
 #include "support/nng_peer.h"
@@ -104,7 +105,7 @@ inline void open_toy_session(FaultFrames& a, NngPeer& peer) {
     auto request = peer.recv();
     ASSERT_TRUE(request.has_value());
     ASSERT_EQ((*request)["message_sub_type"], "list");
-    peer.send(command("computer_architecture", "list", {"toy"}));
+    peer.send(envelope::architecture_list({"toy"}));
     ASSERT_TRUE(a.frames_until([&] { return !a.app.archs.empty(); }));
     ImGui::SetWindowSize("nng", ImVec2(600, 300)); // it fitted itself before the combo came
     a.frame();
@@ -112,7 +113,7 @@ inline void open_toy_session(FaultFrames& a, NngPeer& peer) {
     auto select = peer.recv();
     ASSERT_TRUE(select.has_value());
     ASSERT_EQ((*select)["data"], "toy");
-    peer.send(command("computer_architecture", "load", toy_description_path()));
+    peer.send(envelope::architecture_load(toy_description_path()));
     ASSERT_TRUE(a.frames_until([&] { return a.app.regfile != nullptr; }));
     ImGui::SetWindowSize("Register file", ImVec2(600, 300));
     a.frame();

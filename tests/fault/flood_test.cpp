@@ -25,7 +25,9 @@ json flood_envelope(int i) {
     const uint64_t value = static_cast<uint64_t>(i) + 1;
     if (i % 2 == 0)
         return register_write(acc, value);
-    return event(i % 4 == 1 ? "update" : "increment", {{"new_count", value}}, "toy.clock");
+    if (i % 4 == 1)
+        return envelope::counter_update("toy.clock", value);
+    return envelope::counter_increment("toy.clock", value);
 }
 
 TEST(Flood, TenThousandEventsAreAllAppliedInOrderAtTheSendersPace) {
@@ -134,8 +136,8 @@ TEST(Flood, MessagesAtTheReceiveLimitAreTakenOneAfterAnother) {
     a.connect(tcp_url(port));
     ASSERT_TRUE(peer.accept(5000));
     ASSERT_TRUE(peer.recv_message(2000).has_value()); // the list request
-    ASSERT_TRUE(peer.send_message(
-        encode_envelope(command("computer_architecture", "load", toy_description_path()))));
+    ASSERT_TRUE(
+        peer.send_message(encode_envelope(envelope::architecture_load(toy_description_path()))));
     ASSERT_TRUE(a.frames_until([&] { return a.app.regfile != nullptr; }));
 
     std::vector<uint8_t> body(PairSocket::max_message_bytes,

@@ -30,8 +30,8 @@ TEST(Oversize, AnnouncedMessageBeyondTheLimitIsRefusedAndTheDialerComesBack) {
     auto request = peer.recv_message(2000);
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(json::from_ubjson(*request), envelope::list_request());
-    ASSERT_TRUE(peer.send_message(
-        encode_envelope(command("computer_architecture", "load", toy_description_path()))));
+    ASSERT_TRUE(
+        peer.send_message(encode_envelope(envelope::architecture_load(toy_description_path()))));
     ASSERT_TRUE(a.frames_until([&] { return a.app.regfile != nullptr; }));
 
     const uint64_t limit = PairSocket::max_message_bytes;

@@ -13,6 +13,7 @@
 
 #include "link/arch_sim_msg.h"
 #include "link/bounded_queue.h"
+#include "link/envelope.h"
 #include "link/inbound.h"
 #include "log/logger.h"
 
@@ -98,24 +99,24 @@ InboundCase refused(std::string name, Bytes body, std::string error_part,
             std::nullopt,    std::move(error_part), std::move(printed)};
 }
 
-const json reset_cmd = with(cmd("control", "change_state"), "data", "reset");
-const json count_event = update("update", {{"new_count", 300}});
+const json reset_cmd = envelope::reset_notice();
+const json count_event = envelope::counter_update("toy.counter", 300);
 
 std::vector<InboundCase> inbound_cases() {
-    const json list = with(cmd("computer_architecture", "list"), "data", {"toy", "mips"});
+    const json list = envelope::architecture_list({"toy", "mips"});
     const json list_without_data = cmd("computer_architecture", "list");
-    const json write_3_255 = write_event({{"register_number", 3}, {"value", 255}});
+    const json increment = envelope::counter_increment("toy.counter", 1);
+    const json write_3_255 = envelope::register_value("toy.regs", 3, 255);
     return {
         // The catalogue of envelopes the front end acts on.
         accepted("list", list, {ArchSimMsg(std::vector<std::string>{"toy", "mips"})}),
-        accepted("load", with(cmd("computer_architecture", "load"), "data", "/tmp/toy.toml"),
+        accepted("load", envelope::architecture_load("/tmp/toy.toml"),
                  {ArchSimMsg(ArchSimMsg::ArchitectureLoad, "/tmp/toy.toml")}),
         accepted("reset", reset_cmd, {ArchSimMsg(ArchSimMsg::Reset)}),
         accepted("update", count_event, {ArchSimMsg(CounterUpdatePair("toy.counter", 300))},
                  line(count_event)),
-        accepted("increment", update("increment", {{"new_count", 1}}),
-                 {ArchSimMsg(CounterUpdatePair("toy.counter", 1))},
-                 line(update("increment", {{"new_count", 1}}))),
+        accepted("increment", increment, {ArchSimMsg(CounterUpdatePair("toy.counter", 1))},
+                 line(increment)),
         accepted("write", write_3_255, {ArchSimMsg(RegisterWritePair(3, 255))}, line(write_3_255)),
         accepted("write, register number 3.7",
                  write_event({{"register_number", 3.7}, {"value", 1}}),
@@ -318,4 +319,33 @@ TEST_F(InboundBody, DispatchLeavesTheLookedUpMembersInTheEnvelope) {
     // "data" is read through a copy, so nothing is added inside it.
     EXPECT_EQ(e, update("write", {{"register_number", 1}, {"value", 2}}, std::nullopt));
     EXPECT_EQ(msgs.size(), 1u);
+}
+
+TEST_F(InboundBody, DispatchChangesNothingAndNamesTheMembersItMissed) {
+    struct Case {
+        const char* name;
+        json envelope;
+        std::vector<std::string> missed;
+    };
+    const std::vector<Case> cases = {
+        {"null", json(), {"message_type"}},
+        {"no message type", {{"data", 1}}, {"message_type"}},
+        {"command without destination", {{"message_type", "command"}}, {"destination"}},
+        {"list without data", cmd("computer_architecture", "list"), {"data"}},
+        {"control without sub type",
+         {{"message_type", "command"}, {"destination", "control"}},
+         {"message_sub_type"}},
+        {"change of state without data", cmd("control", "change_state"), {"data"}},
+        {"event without sub type", {{"message_type", "event"}}, {"message_sub_type"}},
+        // "data" holds its own members: what is absent there is not named.
+        {"write without origin", write_event({{"register_number", 1}, {"value", 2}}), {}},
+        {"complete", reset_cmd, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const json before = c.envelope;
+        const std::vector<const char*> missed = dispatch_envelope(c.envelope, msgs, out);
+        EXPECT_EQ(std::vector<std::string>(missed.begin(), missed.end()), c.missed);
+        EXPECT_EQ(c.envelope, before);
+    }
 }

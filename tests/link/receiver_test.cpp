@@ -12,23 +12,13 @@
 
 #include "link/arch_sim_msg.h"
 #include "link/bounded_queue.h"
+#include "link/envelope.h"
 #include "link/pair_socket.h"
 #include "link/receiver.h"
 #include "log/logger.h"
 #include "support/nng_peer.h"
 
 using nlohmann::json;
-
-namespace {
-
-json load_command(const std::string& path) {
-    return {{"message_type", "command"},
-            {"destination", "computer_architecture"},
-            {"message_sub_type", "load"},
-            {"data", path}};
-}
-
-} // namespace
 
 // The bus dialled to a peer that plays the back end, as after "Connect".
 class ReceiverWithPeer : public ::testing::Test {
@@ -65,15 +55,15 @@ class ReceiverWithPeer : public ::testing::Test {
 TEST_F(ReceiverWithPeer, OneArmTakesEveryEnvelopeAsItArrivesInOrder) {
     receiver->arm(bus);
     for (const char* path : {"a.toml", "b.toml", "c.toml"})
-        peer.send(load_command(path));
+        peer.send(envelope::architecture_load(path));
     ASSERT_TRUE(wait_until([&] { return msgs.size() == 3; }));
     for (const char* path : {"a.toml", "b.toml", "c.toml"})
         EXPECT_EQ(loaded_path(), path);
 
     const std::vector<LogItem> entries = log.snapshot();
     ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].envelope(), load_command("c.toml"));
-    EXPECT_EQ(entries[2].envelope(), load_command("a.toml"));
+    EXPECT_EQ(entries[0].envelope(), envelope::architecture_load("c.toml"));
+    EXPECT_EQ(entries[2].envelope(), envelope::architecture_load("a.toml"));
     EXPECT_EQ(receiver->state(), Receiver::State::Receiving); // waiting for the next one
 }
 
@@ -81,7 +71,7 @@ TEST_F(ReceiverWithPeer, OneArmTakesEveryEnvelopeAsItArrivesInOrder) {
 // is lost, and the next arm after the queue has room takes up again.
 TEST_F(ReceiverWithPeer, FullQueuePausesUntilArmedWithRoom) {
     for (int i = 0; i < 7; ++i)
-        peer.send(load_command(std::to_string(i) + ".toml"));
+        peer.send(envelope::architecture_load(std::to_string(i) + ".toml"));
     receiver->arm(bus);
     ASSERT_TRUE(wait_until([&] { return receiver->state() == Receiver::State::Paused; }));
     EXPECT_EQ(msgs.size(), 4u);
@@ -108,8 +98,8 @@ TEST_F(ReceiverWithPeer, ArmWhileReceivingStartsNoSecondReceive) {
     receiver->arm(bus);
     receiver->arm(bus);
 
-    peer.send(load_command("first.toml"));
-    peer.send(load_command("second.toml"));
+    peer.send(envelope::architecture_load("first.toml"));
+    peer.send(envelope::architecture_load("second.toml"));
     ASSERT_TRUE(wait_until([&] { return msgs.size() == 2; }));
     EXPECT_EQ(loaded_path(), "first.toml");
     EXPECT_EQ(loaded_path(), "second.toml");
@@ -121,7 +111,7 @@ TEST_F(ReceiverWithPeer, ArmWhileReceivingStartsNoSecondReceive) {
 TEST_F(ReceiverWithPeer, InvalidBodyIsLoggedAndReceivingGoesOn) {
     receiver->arm(bus);
     peer.send_bytes({'[', 'i', 1});
-    peer.send(load_command("after.toml"));
+    peer.send(envelope::architecture_load("after.toml"));
     ASSERT_TRUE(wait_until([&] { return msgs.size() == 1; }));
     EXPECT_EQ(loaded_path(), "after.toml");
     ASSERT_EQ(log.texts().size(), 2u);
@@ -147,10 +137,11 @@ TEST_F(ReceiverWithPeer, DestroyingWithAReceivePendingIsClean) {
 
     // The cancelled receive took nothing: the next envelope is still there.
     ASSERT_EQ(nng_socket_set_ms(bus, NNG_OPT_RECVTIMEO, 2000), 0);
-    peer.send(load_command("later.toml"));
+    peer.send(envelope::architecture_load("later.toml"));
     nng_msg* msg = nullptr;
     ASSERT_EQ(nng_recvmsg(bus, &msg, 0), 0);
     const auto* body = static_cast<const uint8_t*>(nng_msg_body(msg));
-    EXPECT_EQ(json::from_ubjson(body, body + nng_msg_len(msg)), load_command("later.toml"));
+    EXPECT_EQ(json::from_ubjson(body, body + nng_msg_len(msg)),
+              envelope::architecture_load("later.toml"));
     nng_msg_free(msg);
 }

@@ -19,7 +19,6 @@
 #include "road/back_end_process.h"
 #include "road/desktop_session.h"
 #include "road/isa4_program.h"
-#include "sim/backend_envelopes.h"
 #include "support/child_process.h"
 #include "support/desktop.h"
 
@@ -33,8 +32,8 @@ using nlohmann::json;
 
 constexpr auto wait_limit = desktop_wait_limit;
 
-const std::vector<AsmFields> program = {road::addi(1, 0, 5), road::add(2, 1, 1),
-                                        road::addi(3, 2, 0xFB)};
+const std::vector<uint32_t> program = {road::addi(1, 0, 5), road::add(2, 1, 1),
+                                       road::addi(3, 2, 0xFB)};
 
 // For failure messages: the window as it is now, kept as an artefact.
 std::string keep(const Desktop& desk, const std::string& name) {
@@ -54,7 +53,7 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
                   work.path / "imgui.ini");
     std::array<uint32_t, 256> rom{};
     for (size_t a = 0; a < program.size(); ++a)
-        rom[a] = compose_word(program[a], 0);
+        rom[a] = program[a];
     save_rom_image((work.path / "road.rom").c_str(), rom);
 
     road::BackEndProcess back_end(work.path);
@@ -106,9 +105,9 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
     const uint64_t written[] = {5, 10, 5}; // r1, r2, r3
     for (uint64_t n = 1; n <= program.size(); ++n) {
         SCOPED_TRACE("step " + std::to_string(n));
-        expected_events.push_back(backend_envelope::register_write("isa4.regs", n, written[n - 1]));
-        expected_events.push_back(backend_envelope::counter_update("isa4.pc", n - 1));
-        expected_events.push_back(backend_envelope::counter_update("isa4.cycles", n));
+        expected_events.push_back(envelope::register_value("isa4.regs", n, written[n - 1]));
+        expected_events.push_back(envelope::counter_update("isa4.pc", n - 1));
+        expected_events.push_back(envelope::counter_update("isa4.cycles", n));
         clicks = desk.click_until_received(layout::step, back_end, 3 + n);
         ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "step");
         if (clicks > 1)

@@ -1,35 +1,22 @@
 #pragma once
 
-// Isa4 instruction fields for the programs the road tests run, composed into
-// words by the assembler's own compose_word.
+// Isa4 instruction words for the programs the road tests run, from the
+// instruction set's own encoding.
 
-#include "arch/instruction.h"
+#include <cstdint>
+
+#include "arch/instruction_set.h"
 
 namespace road {
 
-inline AsmFields addi(int dst, int lhs, int imm) {
-    AsmFields f;
-    f.opcode_index = OpAddi;
-    f.dst_reg = dst;
-    f.lhs_reg = lhs;
-    f.byte_operand = imm;
-    return f;
+inline uint32_t addi(int dst, int lhs, int imm) {
+    return encode(Opcode::Addi, {dst, lhs, imm});
 }
-
-inline AsmFields add(int dst, int lhs, int rhs) {
-    AsmFields f;
-    f.opcode_index = OpAdd;
-    f.dst_reg = dst;
-    f.lhs_reg = lhs;
-    f.rhs_reg = rhs;
-    return f;
+inline uint32_t add(int dst, int lhs, int rhs) {
+    return encode(Opcode::Add, {dst, lhs, rhs});
 }
-
-inline AsmFields jz(int target) {
-    AsmFields f;
-    f.opcode_index = OpJz;
-    f.byte_operand = target;
-    return f;
+inline uint32_t jz(int target) {
+    return encode(Opcode::Jz, {target});
 }
 
 } // namespace road

@@ -14,11 +14,10 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "arch/instruction.h"
+#include "arch/instruction_set.h"
 #include "link/envelope.h"
 #include "road/back_end_process.h"
 #include "road/isa4_program.h"
-#include "sim/backend_envelopes.h"
 #include "sim/machine.h"
 #include "support/desktop.h"
 #include "support/imgui_harness.h"
@@ -37,8 +36,8 @@ using road::jz;
 
 // r1 = 5, r2 = r1 + r1, r3 = r2 + 0xFB (wraps to 5), r4 = 0 (sets z), then
 // the halting JZ at address 4.
-const std::vector<AsmFields> program = {addi(1, 0, 5), add(2, 1, 1), addi(3, 2, 0xFB),
-                                        addi(4, 0, 0), jz(4)};
+const std::vector<uint32_t> program = {addi(1, 0, 5), add(2, 1, 1), addi(3, 2, 0xFB), addi(4, 0, 0),
+                                       jz(4)};
 
 std::string hex(uint32_t v) {
     char text[16];
@@ -175,7 +174,7 @@ TEST_F(Road, Isa4SessionFromConnectToReset) {
     // The program goes in through the ROM view's fields, then to the back end.
     std::array<uint32_t, 256> rom{};
     for (size_t a = 0; a < program.size(); ++a) {
-        rom[a] = compose_word(program[a], 0);
+        rom[a] = program[a];
         poke(static_cast<int>(a), rom[a]);
     }
     ASSERT_EQ(app.arch.rom, rom);
@@ -193,10 +192,9 @@ TEST_F(Road, Isa4SessionFromConnectToReset) {
         const bool reported = step_and_wait(n);
         if (n == 1) {
             const std::string printed = testing::internal::GetCapturedStdout();
-            EXPECT_EQ(printed, backend_envelope::register_write("isa4.regs", 1, 5).dump() + "\n" +
-                                   backend_envelope::counter_update("isa4.pc", 0).dump() + "\n" +
-                                   backend_envelope::counter_update("isa4.cycles", 1).dump() +
-                                   "\n");
+            EXPECT_EQ(printed, envelope::register_value("isa4.regs", 1, 5).dump() + "\n" +
+                                   envelope::counter_update("isa4.pc", 0).dump() + "\n" +
+                                   envelope::counter_update("isa4.cycles", 1).dump() + "\n");
         }
         ASSERT_TRUE(reported) << log_text();
         for (int r = 0; r < 16; ++r)
@@ -288,7 +286,7 @@ class StreamingRoad : public Road {
 
 // Counts r1 down from 200 to 0, then halts on the JZ at address 6 (a JZ
 // taken to t goes on at t + 1): 800 steps.
-const std::vector<AsmFields> countdown = {
+const std::vector<uint32_t> countdown = {
     addi(1, 0, 0xC8), addi(1, 1, 0xFF), jz(5), addi(2, 0, 0), jz(0), addi(3, 0, 0), jz(6)};
 
 TEST_F(StreamingRoad, EveryCycleOfAFreeRunArrivesInOrder) {
@@ -296,7 +294,7 @@ TEST_F(StreamingRoad, EveryCycleOfAFreeRunArrivesInOrder) {
     connect_and_select(0, "isa4"); // the run starts on the empty program
     std::array<uint32_t, 256> rom{};
     for (size_t a = 0; a < countdown.size(); ++a) {
-        rom[a] = compose_word(countdown[a], 0);
+        rom[a] = countdown[a];
         poke(static_cast<int>(a), rom[a]);
     }
     ASSERT_TRUE(press_and_deliver("Program ROM view", "Send ROM")) << log_text();

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/drain.h"
-#include "arch/instruction.h"
+#include "arch/instruction_set.h"
 #include "link/envelope.h"
 #include "link/inbound.h"
 #include "sim/sim_server.h"
@@ -55,33 +55,16 @@ json write_event(const std::string& destination, json number, json value) {
 }
 
 json expected_write(const std::string& arch, uint64_t number, uint64_t value) {
-    return {{"message_type", "event"},
-            {"message_sub_type", "write"},
-            {"origin", arch + ".regs"},
-            {"data", {{"register_number", number}, {"value", value}}}};
+    return envelope::register_value(arch + ".regs", number, value);
 }
 
 json expected_update(const std::string& origin, uint64_t count) {
-    return {{"message_type", "event"},
-            {"message_sub_type", "update"},
-            {"origin", origin},
-            {"data", {{"new_count", count}}}};
+    return envelope::counter_update(origin, count);
 }
 
 long line_count(const std::ostringstream& stream) {
     const std::string text = stream.str();
     return std::count(text.begin(), text.end(), '\n');
-}
-
-uint32_t word(int opcode, int dst, int lhs, int byte, int move_type = MoveRR, int rhs = 0) {
-    AsmFields f;
-    f.opcode_index = opcode;
-    f.dst_reg = dst;
-    f.lhs_reg = lhs;
-    f.rhs_reg = rhs;
-    f.byte_operand = byte;
-    f.move_type = move_type;
-    return compose_word(f, 0);
 }
 
 class SimServerTest : public ::testing::Test {
@@ -103,15 +86,8 @@ class SimServerTest : public ::testing::Test {
         ASSERT_TRUE(front.regfile) << front.err.str();
     }
 
-    void load(std::vector<uint32_t> words, int start = 0) {
-        json values = json::array();
-        for (uint32_t w : words)
-            values.push_back(w);
-        ASSERT_TRUE(send({{"message_type", "command"},
-                          {"message_sub_type", "load"},
-                          {"destination", "component.memory.instructions"},
-                          {"data", {{"start", start}, {"values", values}}}})
-                        .empty());
+    void load(const std::vector<uint32_t>& words, int start = 0) {
+        ASSERT_TRUE(send(envelope::program_load(start, words)).empty());
     }
 
     std::vector<json> step() {
@@ -124,10 +100,7 @@ class SimServerTest : public ::testing::Test {
 TEST_F(SimServerTest, ListAnswersTheNamesAndEchoesTheRequestOnOneLine) {
     const auto replies = send(envelope::list_request());
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0], (json{{"message_type", "command"},
-                                {"message_sub_type", "list"},
-                                {"destination", "computer_architecture"},
-                                {"data", {"isa4", "toy"}}}));
+    EXPECT_EQ(replies[0], envelope::architecture_list({"isa4", "toy"}));
     EXPECT_EQ(out.str(), envelope::list_request().dump() + "\n");
     EXPECT_EQ(err.str(), "");
     front.receive(replies);
@@ -176,18 +149,18 @@ struct StepCase {
 TEST_F(SimServerTest, Isa4StepsReportChangedRegistersThenPcAndCycles) {
     select("isa4");
     load({
-        word(OpAddi, 1, 0, 0x01),            // 0: r1 = 1
-        word(OpAddi, 1, 1, 0xFF),            // 1: r1 = 0, z = 1
-        word(OpJz, 0, 0, 0x04),              // 2: continue at 5
-        word(OpAddi, 3, 0, 1),               // 3: skipped
-        word(OpAddi, 3, 0, 2),               // 4: skipped
-        word(OpAddi, 2, 0, 0x2A),            // 5: r2 = 42, z = 0
-        word(OpMove, 0, 0, 0x80, MoveMR, 2), // 6: ram[80] = r2
-        word(OpMove, 4, 0, 0x80, MoveRM),    // 7: r4 = ram[80]
-        0x30000,                             // 8: illegal
-        word(OpAdd, 0, 0, 0),                // 9: z = 1
-        word(OpJz, 0, 0, 0x0A),              // A: halts
-        word(OpAddi, 5, 0, 7),               // B: r5 = 7
+        encode(Opcode::Addi, {1, 0, 0x01}), // 0: r1 = 1
+        encode(Opcode::Addi, {1, 1, 0xFF}), // 1: r1 = 0, z = 1
+        encode(Opcode::Jz, {0x04}),         // 2: continue at 5
+        encode(Opcode::Addi, {3, 0, 1}),    // 3: skipped
+        encode(Opcode::Addi, {3, 0, 2}),    // 4: skipped
+        encode(Opcode::Addi, {2, 0, 0x2A}), // 5: r2 = 42, z = 0
+        encode(Opcode::MoveMR, {0x80, 2}),  // 6: ram[80] = r2
+        encode(Opcode::MoveRM, {4, 0x80}),  // 7: r4 = ram[80]
+        0x30000,                            // 8: illegal
+        encode(Opcode::Add, {0, 0, 0}),     // 9: z = 1
+        encode(Opcode::Jz, {0x0A}),         // A: halts
+        encode(Opcode::Addi, {5, 0, 7}),    // B: r5 = 7
     });
     const std::vector<StepCase> cases = {
         {0x00, {{1, 1}}}, {0x01, {{1, 0}, {17, 1}}}, {0x04, {}}, {0x05, {{2, 42}, {17, 0}}},
@@ -222,15 +195,12 @@ TEST_F(SimServerTest, ToyStepAddsTheWordAtPcToTheAccumulator) {
 
 TEST_F(SimServerTest, ResetNoticesThenReportsEveryRegisterAndKeepsTheProgram) {
     select("isa4");
-    load({word(OpAddi, 1, 0, 9)});
+    load({encode(Opcode::Addi, {1, 0, 9})});
     const auto first = step();
     step();
     const auto replies = send(envelope::reset_command());
     ASSERT_EQ(replies.size(), 1u + 17u + 2u); // notice, r0..rf and z, pc and cycles
-    EXPECT_EQ(replies[0], (json{{"message_type", "command"},
-                                {"message_sub_type", "change_state"},
-                                {"destination", "control"},
-                                {"data", "reset"}}));
+    EXPECT_EQ(replies[0], envelope::reset_notice());
     EXPECT_EQ(replies[2], expected_write("isa4", 1, 0));
     EXPECT_EQ(replies[17], expected_write("isa4", 17, 0));
     EXPECT_EQ(replies[18], expected_update("isa4.pc", 0xFF));
@@ -288,8 +258,7 @@ TEST_F(SimServerTest, RefusedEnvelopesGetNoAnswerAndOneErrorLine) {
         return base;
     };
     const json list = envelope::list_request();
-    const json program = json::parse(R"({"message_type":"command","message_sub_type":"load",
-        "destination":"component.memory.instructions","data":{"start":0,"values":[1]}})");
+    const json program = envelope::program_load(0, {1});
     const std::vector<std::pair<const char*, json>> before_selection = {
         {"step before selection", envelope::step_command()},
         {"reset before selection", envelope::reset_command()},
@@ -373,7 +342,7 @@ TEST_F(SimServerTest, ProgramLoadStartsWhereToldAndDropsWhatDoesNotFit) {
 TEST_F(SimServerTest, FreeRunPausesAtAHaltOrTrapAndResumesAfterAReset) {
     EXPECT_TRUE(server.tick().empty()); // nothing selected
     select("isa4");
-    load({word(OpAddi, 1, 1, 1), 0x30000});
+    load({encode(Opcode::Addi, {1, 1, 1}), 0x30000});
     EXPECT_TRUE(server.free_running());
     const auto first = server.tick();
     ASSERT_FALSE(first.empty());

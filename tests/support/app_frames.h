@@ -2,7 +2,8 @@
 
 // Whole headless frames of the application: the App with its real socket,
 // worker thread and receiver, driven through its widgets in a headless Dear
-// ImGui context, and builders of the envelopes a back end sends.
+// ImGui context, and builders of envelopes a back end may send, well formed or
+// not; the protocol's own are in link/envelope.h.
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/app.h"
+#include "link/envelope.h"
 #include "support/imgui_harness.h"
 
 // One frame is the drain followed by every window. The harness's press and
@@ -91,6 +93,7 @@ class AppFrames {
     };
 };
 
+// Any event or command, for envelopes the protocol's builders do not make.
 inline nlohmann::json event(const char* sub, nlohmann::json data, const char* origin = nullptr) {
     nlohmann::json e = {
         {"message_type", "event"}, {"message_sub_type", sub}, {"data", std::move(data)}};
@@ -99,8 +102,9 @@ inline nlohmann::json event(const char* sub, nlohmann::json data, const char* or
     return e;
 }
 
+// The toy architecture's back end reporting a register's value.
 inline nlohmann::json register_write(uint64_t number, uint64_t value) {
-    return event("write", {{"register_number", number}, {"value", value}});
+    return envelope::register_value("toy.regs", number, value);
 }
 
 inline nlohmann::json command(const char* destination, const char* sub, nlohmann::json data) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -23,7 +24,18 @@ class AssemblerWindowTest : public ::testing::Test {
         std::snprintf(buf, sizeof buf, "IC: %05X", ic);
         return buf;
     }
-    void choose_opcode(int index) { ui.choose(title, "opcode", index, opcode_names[index], draw); }
+    // Picks an entry of the "opcode" or "Type" combo by its name.
+    void choose_opcode(const char* name) {
+        ui.choose(title, "opcode", mnemonic_choice(name), name, draw);
+    }
+    void choose_type(const char* name) {
+        const ChoiceList types = variant_choices(mnemonic_choice("MOVE"));
+        const int index =
+            static_cast<int>(std::find_if(types.names, types.names + types.count,
+                                          [&](const char* t) { return std::string(t) == name; }) -
+                             types.names);
+        ui.choose(title, "Type", index, name, draw);
+    }
     void type_code(const char* code) { ui.type(title, {"IC"}, code, draw); }
 
     ImGuiHarness ui;
@@ -32,7 +44,7 @@ class AssemblerWindowTest : public ::testing::Test {
 };
 
 TEST_F(AssemblerWindowTest, StartsWithAddOfR0AndCodeZero) {
-    EXPECT_EQ(window.fields.opcode_index, OpAdd);
+    EXPECT_EQ(window.fields.mnemonic, mnemonic_choice("ADD"));
     EXPECT_EQ(window.ic, 0);
     const std::string shown = text();
     EXPECT_NE(shown.find("ADD"), std::string::npos) << shown;
@@ -44,36 +56,36 @@ TEST_F(AssemblerWindowTest, StartsWithAddOfR0AndCodeZero) {
 }
 
 // One operand widget set by the user: a register combo or a number field.
-struct Operand {
+struct OperandInput {
     const char* label;
     int reg;           // register index for a combo, -1 for a number field
     const char* typed; // hexadecimal text for a number field
 };
 
 struct ComposeCase {
-    int opcode;
-    int move_type; // -1: not a MOVE
-    std::vector<Operand> operands;
+    const char* opcode;
+    const char* type; // MOVE's, or nullptr
+    std::vector<OperandInput> operands;
     int code;
 };
 
 TEST_F(AssemblerWindowTest, ComposesTheExampleCodes) {
     const std::vector<ComposeCase> cases = {
-        {OpAdd, -1, {{"dst", 1, ""}, {"lhs", 2, ""}, {"rhs", 3, ""}}, 0x01203},
-        {OpAddi, -1, {{"dst", 1, ""}, {"lhs", 0, ""}, {"imm", -1, "FF"}}, 0x110FF},
-        {OpJz, -1, {{"addr", -1, "10"}}, 0x20010},
-        {OpMove, MoveRR, {{"dst", 5, ""}, {"rhs", 6, ""}}, 0x45006},
-        {OpMove, MoveMR, {{"dst", -1, "80"}, {"rhs", 3, ""}}, 0x58003},
-        {OpMove, MoveRM, {{"dst", 3, ""}, {"rhs", -1, "80"}}, 0x63080},
-        {OpMove, MoveMM, {{"dst", -1, "12"}, {"rhs", -1, "34"}}, 0x71234},
+        {"ADD", nullptr, {{"dst", 1, ""}, {"lhs", 2, ""}, {"rhs", 3, ""}}, 0x01203},
+        {"ADDI", nullptr, {{"dst", 1, ""}, {"lhs", 0, ""}, {"imm", -1, "FF"}}, 0x110FF},
+        {"JZ", nullptr, {{"addr", -1, "10"}}, 0x20010},
+        {"MOVE", "RR", {{"dst", 5, ""}, {"rhs", 6, ""}}, 0x45006},
+        {"MOVE", "MR", {{"dst", -1, "80"}, {"rhs", 3, ""}}, 0x58003},
+        {"MOVE", "RM", {{"dst", 3, ""}, {"rhs", -1, "80"}}, 0x63080},
+        {"MOVE", "MM", {{"dst", -1, "12"}, {"rhs", -1, "34"}}, 0x71234},
     };
     for (const ComposeCase& c : cases) {
         SCOPED_TRACE(ic_text(c.code));
         window = AssemblerWindow();
         choose_opcode(c.opcode);
-        if (c.move_type >= 0)
-            ui.choose(title, "Type", c.move_type, move_type_names[c.move_type], draw);
-        for (const Operand& op : c.operands) {
+        if (c.type != nullptr)
+            choose_type(c.type);
+        for (const OperandInput& op : c.operands) {
             if (op.reg >= 0)
                 ui.choose(title, op.label, op.reg, register_names[op.reg], draw);
             else
@@ -86,7 +98,7 @@ TEST_F(AssemblerWindowTest, ComposesTheExampleCodes) {
 }
 
 struct BoundCase {
-    int opcode; // selected before the field is driven
+    const char* opcode; // selected before the field is driven
     const char* field;
     int AssemblerWindow::*member; // nullptr: the shared byte operand
     int max;
@@ -98,9 +110,9 @@ int& bound_value(AssemblerWindow& w, const BoundCase& c) {
 
 TEST_F(AssemblerWindowTest, NumberFieldsWrapAroundTheirRange) {
     const std::vector<BoundCase> cases = {
-        {OpAddi, "imm", nullptr, 0xFF},
-        {OpJz, "addr", nullptr, 0xFF},
-        {OpAdd, "IC", &AssemblerWindow::ic_entry, 0xFFFFF},
+        {"ADDI", "imm", nullptr, 0xFF},
+        {"JZ", "addr", nullptr, 0xFF},
+        {"ADD", "IC", &AssemblerWindow::ic_entry, 0xFFFFF},
     };
     for (const BoundCase& c : cases) {
         SCOPED_TRACE(c.field);
@@ -118,13 +130,13 @@ TEST_F(AssemblerWindowTest, NumberFieldsWrapAroundTheirRange) {
 }
 
 TEST_F(AssemblerWindowTest, SharedOperandSurvivesAnOpcodeChange) {
-    choose_opcode(OpAddi);
+    choose_opcode("ADDI");
     ui.type(title, {"imm"}, "42", draw);
-    choose_opcode(OpJz);
+    choose_opcode("JZ");
     ui.frame(draw);
     EXPECT_EQ(window.ic, 0x20042);
-    choose_opcode(OpMove);
-    ui.choose(title, "Type", MoveMR, "MR", draw);
+    choose_opcode("MOVE");
+    choose_type("MR");
     ui.frame(draw);
     EXPECT_EQ(window.fields.byte_operand, 0x42);
     EXPECT_EQ(window.ic, 0x54200);
@@ -133,7 +145,7 @@ TEST_F(AssemblerWindowTest, SharedOperandSurvivesAnOpcodeChange) {
 TEST_F(AssemblerWindowTest, DisassembleShowsTheRecomposedCodeFromTheNextFrame) {
     type_code("FF0");
     ui.press(title, {"Dissassemble"}, draw);
-    EXPECT_EQ(window.fields.opcode_index, OpAdd);
+    EXPECT_EQ(window.fields.mnemonic, mnemonic_choice("ADD"));
     EXPECT_EQ(window.fields.dst_reg, 0);
     EXPECT_EQ(window.fields.lhs_reg, 0xF);
     EXPECT_EQ(window.fields.rhs_reg, 0);
@@ -155,7 +167,7 @@ TEST_F(AssemblerWindowTest, CodesThatAreNoInstructionSelectUnknownAndStayOnShow)
         ui.press(title, {"Dissassemble"}, draw);
         ui.frames(2, draw);
         const int entered = static_cast<int>(std::stoul(code, nullptr, 16));
-        EXPECT_EQ(window.fields.opcode_index, OpUnknown);
+        EXPECT_EQ(window.fields.mnemonic, mnemonic_choice("???"));
         EXPECT_EQ(window.fields.dst_reg, before.dst_reg);
         EXPECT_EQ(window.fields.lhs_reg, before.lhs_reg);
         EXPECT_EQ(window.fields.rhs_reg, before.rhs_reg);
@@ -166,9 +178,9 @@ TEST_F(AssemblerWindowTest, CodesThatAreNoInstructionSelectUnknownAndStayOnShow)
 }
 
 TEST_F(AssemblerWindowTest, ChoosingUnknownByHandKeepsTheLastCode) {
-    choose_opcode(OpJz);
+    choose_opcode("JZ");
     ui.type(title, {"addr"}, "10", draw);
-    choose_opcode(OpUnknown);
+    choose_opcode("???");
     ui.frames(2, draw);
     EXPECT_EQ(window.ic, 0x20010);
     EXPECT_TRUE(shows("IC: 20010")) << text();

@@ -1,92 +1,109 @@
 #include "arch/instruction.h"
 
-const char* const opcode_names[5] = {"ADD", "ADDI", "JZ", "MOVE", "???"};
-const char* const move_type_names[4] = {"RR", "MR", "RM", "MM"};
-const char* const register_names[16] = {"r0", "r1", "r2", "r3", "r4", "r5", "r6", "r7",
-                                        "r8", "r9", "ra", "rb", "rc", "rd", "re", "rf"};
+#include <cstring>
+
+namespace {
+
+constexpr size_t form_count = instruction_form_count;
+
+// The combos' lists, gathered from the instruction set once.
+struct Choices {
+    const char* mnemonics[form_count + 1] = {};
+    int mnemonic_count = 0;
+    const InstructionForm* forms[form_count][form_count] = {}; // by mnemonic
+    const char* variants[form_count][form_count] = {};
+    int form_count_of[form_count] = {};
+
+    Choices() {
+        for (const InstructionForm& form : instruction_set) {
+            int m = 0;
+            while (m < mnemonic_count && std::strcmp(mnemonics[m], form.mnemonic) != 0)
+                ++m;
+            if (m == mnemonic_count)
+                mnemonics[mnemonic_count++] = form.mnemonic;
+            const int n = form_count_of[m]++;
+            forms[m][n] = &form;
+            variants[m][n] = form.variant;
+        }
+        mnemonics[mnemonic_count++] = "???";
+    }
+    int unknown() const { return mnemonic_count - 1; } // "???"
+    bool is_instruction(int m) const { return m >= 0 && m < unknown(); }
+};
+
+const Choices& choices() {
+    static const Choices c;
+    return c;
+}
+
+} // namespace
+
+ChoiceList mnemonic_choices() {
+    return {choices().mnemonics, choices().mnemonic_count};
+}
+
+int mnemonic_choice(std::string_view name) {
+    const Choices& c = choices();
+    for (int m = 0; m < c.mnemonic_count; ++m)
+        if (name == c.mnemonics[m])
+            return m;
+    return -1;
+}
+
+ChoiceList variant_choices(int mnemonic) {
+    const Choices& c = choices();
+    if (!c.is_instruction(mnemonic) || c.form_count_of[mnemonic] < 2)
+        return {nullptr, 0};
+    return {c.variants[mnemonic], c.form_count_of[mnemonic]};
+}
+
+const InstructionForm* AsmFields::form() const {
+    const Choices& c = choices();
+    if (!c.is_instruction(mnemonic))
+        return nullptr;
+    const int n = c.form_count_of[mnemonic];
+    return c.forms[mnemonic][n > 1 && variant >= 0 && variant < n ? variant : 0];
+}
+
+int AsmFields::*AsmFields::slot(const InstructionForm& form, size_t i) {
+    const Operand& op = form.operands[i];
+    if (op.kind == OperandKind::Register) {
+        if (op.field.shift == isa4_field::dst_reg.shift)
+            return &AsmFields::dst_reg;
+        if (op.field.shift == isa4_field::lhs_reg.shift)
+            return &AsmFields::lhs_reg;
+        return &AsmFields::rhs_reg;
+    }
+    // The first 8-bit operand of every form shares one value; MM's second
+    // has its own.
+    for (size_t j = 0; j < i; ++j)
+        if (form.operands[j].kind != OperandKind::Register)
+            return &AsmFields::rhs_addr;
+    return &AsmFields::byte_operand;
+}
 
 uint32_t compose_word(const AsmFields& f, uint32_t previous) {
-    const uint32_t dst = static_cast<uint32_t>(f.dst_reg) & 0xF;
-    const uint32_t lhs = static_cast<uint32_t>(f.lhs_reg) & 0xF;
-    const uint32_t rhs = static_cast<uint32_t>(f.rhs_reg) & 0xF;
-    const uint32_t byte = static_cast<uint32_t>(f.byte_operand) & 0xFF;
-    const uint32_t rhs_addr = static_cast<uint32_t>(f.rhs_addr) & 0xFF;
-
-    switch (f.opcode_index) {
-    case OpAdd:
-        return (dst << 12) | (lhs << 8) | rhs;
-    case OpAddi:
-        return 0x10000 | (dst << 12) | (lhs << 8) | byte;
-    case OpJz:
-        return 0x20000 | byte;
-    case OpMove: {
-        const uint32_t ic = (static_cast<uint32_t>(f.move_type & 3) | 4) << 16;
-        switch (f.move_type) {
-        case MoveRR:
-            return ic | (dst << 12) | rhs;
-        case MoveMR:
-            return ic | (byte << 8) | rhs;
-        case MoveRM:
-            return ic | (dst << 12) | byte;
-        default:
-            return ic | (byte << 8) | rhs_addr;
-        }
-    }
-    default:
+    const InstructionForm* form = f.form();
+    if (form == nullptr)
         return previous;
-    }
+    int values[3] = {};
+    for (size_t i = 0; i < form->operand_count; ++i)
+        values[i] = f.*AsmFields::slot(*form, i);
+    return encode(*form, values);
 }
 
 void decode_word(uint32_t w, AsmFields& f) {
-    const int hi_reg = (w >> 12) & 0xF;
-    const int mid_reg = (w >> 8) & 0xF;
-    const int lo_reg = w & 0xF;
-    const int hi_byte = (w >> 8) & 0xFF;
-    const int lo_byte = w & 0xFF;
-
-    switch ((w >> 16) & 0xF) {
-    case 0:
-        f.opcode_index = OpAdd;
-        f.dst_reg = hi_reg;
-        f.lhs_reg = mid_reg;
-        f.rhs_reg = lo_reg;
-        break;
-    case 1:
-        f.opcode_index = OpAddi;
-        f.dst_reg = hi_reg;
-        f.lhs_reg = mid_reg;
-        f.byte_operand = lo_byte;
-        break;
-    case 2:
-        f.opcode_index = OpJz;
-        f.byte_operand = lo_byte;
-        break;
-    case 4:
-        f.opcode_index = OpMove;
-        f.move_type = MoveRR;
-        f.dst_reg = hi_reg;
-        f.rhs_reg = lo_reg;
-        break;
-    case 5:
-        f.opcode_index = OpMove;
-        f.move_type = MoveMR;
-        f.byte_operand = hi_byte;
-        f.rhs_reg = lo_reg;
-        break;
-    case 6:
-        f.opcode_index = OpMove;
-        f.move_type = MoveRM;
-        f.dst_reg = hi_reg;
-        f.byte_operand = lo_byte;
-        break;
-    case 7:
-        f.opcode_index = OpMove;
-        f.move_type = MoveMM;
-        f.byte_operand = hi_byte;
-        f.rhs_addr = lo_byte;
-        break;
-    default:
-        f.opcode_index = OpUnknown;
-        break;
+    const Choices& c = choices();
+    const InstructionForm* form = form_of_word(w);
+    if (form == nullptr) {
+        f.mnemonic = c.unknown();
+        return;
     }
+    f.mnemonic = mnemonic_choice(form->mnemonic);
+    const int forms = c.form_count_of[f.mnemonic];
+    for (int n = 0; n < forms; ++n)
+        if (forms > 1 && c.forms[f.mnemonic][n] == form)
+            f.variant = n;
+    for (size_t i = 0; i < form->operand_count; ++i)
+        f.*AsmFields::slot(*form, i) = static_cast<int>(form->operands[i].field.read(w));
 }

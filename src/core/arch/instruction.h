@@ -1,31 +1,44 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
-// Isa4 instruction word: bits 16-19 opcode, then four 4-bit fields
-// (bits 12-15, 8-11, 4-7, 0-3). Bits 20-31 are never set by the assembler.
+#include "arch/instruction_set.h"
 
-// Positions in the assembler's mnemonic list.
-enum OpcodeIndex { OpAdd = 0, OpAddi = 1, OpJz = 2, OpMove = 3, OpUnknown = 4 };
-// MOVE opcodes are 4 + move type; the first letter names the destination.
-enum MoveType { MoveRR = 0, MoveMR = 1, MoveRM = 2, MoveMM = 3 };
+// The "(Diss)Assembler"'s choices over the instruction set: a mnemonic (and
+// MOVE's variant) and the operand values. Several operand widgets share one
+// value, so a value survives a change of mnemonic or variant.
 
-constexpr uint32_t max_instruction_code = 0xFFFFF;
+// Entries of a combo.
+struct ChoiceList {
+    const char* const* names;
+    int count;
+};
 
-extern const char* const opcode_names[5];    // "ADD", "ADDI", "JZ", "MOVE", "???"
-extern const char* const move_type_names[4]; // "RR", "MR", "RM", "MM"
-extern const char* const register_names[16]; // "r0" .. "rf"
+// The "opcode" combo: the instruction set's mnemonics in order ("ADD",
+// "ADDI", "JZ", "MOVE"), then "???", which stands for any code that is no
+// instruction.
+ChoiceList mnemonic_choices();
+// Position of a name in mnemonic_choices(), or -1.
+int mnemonic_choice(std::string_view name);
+// The "Type" combo of a mnemonic with more than one form: its forms'
+// variants (MOVE: "RR", "MR", "RM", "MM"). Empty for the others.
+ChoiceList variant_choices(int mnemonic);
 
-// The assembler's operands. Several mnemonics share one field, so a value
-// survives a change of opcode or move type.
 struct AsmFields {
-    int opcode_index = OpAdd;
-    int move_type = MoveRR;
+    int mnemonic = 0; // position in mnemonic_choices()
+    int variant = 0;  // position in variant_choices(mnemonic); kept while unused
     int dst_reg = 0;
     int lhs_reg = 0;
     int rhs_reg = 0;
-    int byte_operand = 0; // imm, jump addr, MR/MM destination, RM source
-    int rhs_addr = 0;     // MM source
+    int byte_operand = 0; // the first 8-bit operand: imm, jump addr, MR/MM dst, RM rhs
+    int rhs_addr = 0;     // the second: MM's rhs
+
+    // The picked form, or nullptr while "???" is picked.
+    const InstructionForm* form() const;
+    // The member that operand i of form is bound to.
+    static int AsmFields::*slot(const InstructionForm& form, size_t i);
 };
 
 // Composes the word for the fields, which must already be in range.
@@ -33,5 +46,5 @@ struct AsmFields {
 uint32_t compose_word(const AsmFields& f, uint32_t previous);
 
 // Decodes w into the fields its opcode uses; the other fields keep their
-// values. Opcodes 3 and 8-15 select "???".
+// values. An illegal opcode selects "???".
 void decode_word(uint32_t w, AsmFields& f);

@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+#include "arch/instruction_set.h"
+
 bool Isa4::step() {
     assert(!regs[0]);
 
@@ -15,40 +17,36 @@ bool Isa4::step() {
     at_breakpoint = false;
 
     const uint32_t w = rom[pc];
-    const unsigned opcode = (w >> 16) & 0xF;
-    const unsigned hi_reg = (w >> 12) & 0xF; // destination register
-    const unsigned mid_reg = (w >> 8) & 0xF; // ADD/ADDI left operand
-    const unsigned lo_reg = w & 0xF;         // source register
-    const uint8_t hi_byte = (w >> 8) & 0xFF; // destination address
-    const uint8_t lo_byte = w & 0xFF;        // source address, immediate, jump target
-
-    switch (opcode) {
-    case 0: // ADD
-        write_reg(hi_reg, regs[mid_reg] + regs[lo_reg]);
-        z = regs[hi_reg] == 0;
+    using namespace isa4_field;
+    const unsigned dst = dst_reg.read(w);
+    switch (static_cast<Opcode>(opcode.read(w))) {
+    case Opcode::Add:
+        write_reg(dst, regs[lhs_reg.read(w)] + regs[src_reg.read(w)]);
+        z = regs[dst] == 0;
         break;
-    case 1: // ADDI
-        write_reg(hi_reg, regs[mid_reg] + lo_byte);
-        z = regs[hi_reg] == 0;
+    case Opcode::Addi:
+        write_reg(dst, regs[lhs_reg.read(w)] + low_byte.read(w));
+        z = regs[dst] == 0;
         break;
-    case 2: // JZ
+    case Opcode::Jz:
         if (z) {
-            if (lo_byte == pc)
+            const uint8_t target = static_cast<uint8_t>(low_byte.read(w));
+            if (target == pc)
                 return false;
-            pc = lo_byte;
+            pc = target;
         }
         break;
-    case 4: // MOVE RR
-        write_reg(hi_reg, regs[lo_reg]);
+    case Opcode::MoveRR:
+        write_reg(dst, regs[src_reg.read(w)]);
         break;
-    case 5: // MOVE MR
-        ram[hi_byte] = regs[lo_reg];
+    case Opcode::MoveMR:
+        ram[dst_addr.read(w)] = regs[src_reg.read(w)];
         break;
-    case 6: // MOVE RM
-        write_reg(hi_reg, ram[lo_byte]);
+    case Opcode::MoveRM:
+        write_reg(dst, ram[low_byte.read(w)]);
         break;
-    case 7: // MOVE MM
-        ram[hi_byte] = ram[lo_byte];
+    case Opcode::MoveMM:
+        ram[dst_addr.read(w)] = ram[low_byte.read(w)];
         break;
     default: // 3 and 8-15
         throw Trap(Trap::illegal_instruction);

@@ -2,55 +2,106 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "link/nng_error.h"
+#include "link/protocol.h"
 
 using nlohmann::json;
+
+using namespace protocol;
+
+namespace {
+
+json command(const char* sub, const char* to) {
+    return {
+        {key::message_type, type::command}, {key::message_sub_type, sub}, {key::destination, to}};
+}
+
+json command(const char* sub, const char* to, json data) {
+    json envelope = command(sub, to);
+    envelope[key::data] = std::move(data);
+    return envelope;
+}
+
+// Events carry either the component they are sent to ("destination") or,
+// from the back end, the one that raised them ("origin").
+json event(const char* sub, const char* address_key, const std::string& address, json data) {
+    return {{key::message_type, type::event},
+            {key::message_sub_type, sub},
+            {address_key, address},
+            {key::data, std::move(data)}};
+}
+
+json register_data(uint64_t register_number, uint64_t value) {
+    return {{key::register_number, register_number}, {key::value, value}};
+}
+
+json program_data(int64_t start, const uint32_t* first, const uint32_t* last) {
+    json values = json::array();
+    values.get_ref<json::array_t&>().reserve(static_cast<size_t>(last - first));
+    for (const uint32_t* word = first; word != last; ++word)
+        values.push_back(static_cast<uint64_t>(*word));
+    return {{key::start, start}, {key::values, std::move(values)}};
+}
+
+} // namespace
 
 namespace envelope {
 
 json list_request() {
-    return {{"message_type", "command"},
-            {"message_sub_type", "list"},
-            {"destination", "computer_architecture"}};
+    return command(sub_type::list, destination::computer_architecture);
 }
 
 json architecture_select(const std::string& name) {
-    return {{"message_type", "command"},
-            {"message_sub_type", "load"},
-            {"destination", "computer_architecture"},
-            {"data", name}};
+    return command(sub_type::load, destination::computer_architecture, name);
 }
 
 json program_load(const std::array<uint32_t, 256>& rom) {
-    json values = json::array();
-    for (uint32_t word : rom)
-        values.push_back(static_cast<uint64_t>(word));
-    return {{"message_type", "command"},
-            {"message_sub_type", "load"},
-            {"destination", "component.memory.instructions"},
-            {"data", {{"start", 0}, {"values", std::move(values)}}}};
+    return command(sub_type::load, destination::instructions,
+                   program_data(0, rom.data(), rom.data() + rom.size()));
 }
 
-static json control(const char* state) {
-    return {{"message_type", "command"},
-            {"message_sub_type", "change_state"},
-            {"destination", "control"},
-            {"data", state}};
+json program_load(int64_t start, const std::vector<uint32_t>& words) {
+    return command(sub_type::load, destination::instructions,
+                   program_data(start, words.data(), words.data() + words.size()));
 }
 
 json reset_command() {
-    return control("reset");
+    return command(sub_type::change_state, destination::control, state::reset);
 }
+
 json step_command() {
-    return control("step");
+    return command(sub_type::change_state, destination::control, state::step);
 }
 
 json register_write(const std::string& destination, uint64_t register_number, uint64_t value) {
-    return {{"message_type", "event"},
-            {"message_sub_type", "write"},
-            {"destination", destination},
-            {"data", {{"register_number", register_number}, {"value", value}}}};
+    return event(sub_type::write, key::destination, destination,
+                 register_data(register_number, value));
+}
+
+json architecture_list(const std::vector<std::string>& names) {
+    return command(sub_type::list, destination::computer_architecture, names);
+}
+
+json architecture_load(const std::string& description_path) {
+    return command(sub_type::load, destination::computer_architecture, description_path);
+}
+
+json reset_notice() {
+    return reset_command();
+}
+
+json counter_update(const std::string& origin, uint64_t count) {
+    return event(sub_type::update, key::origin, origin, {{key::new_count, count}});
+}
+
+json counter_increment(const std::string& origin, uint64_t count) {
+    return event(sub_type::increment, key::origin, origin, {{key::new_count, count}});
+}
+
+json register_value(const std::string& origin, uint64_t register_number, uint64_t value) {
+    return event(sub_type::write, key::origin, origin, register_data(register_number, value));
 }
 
 } // namespace envelope

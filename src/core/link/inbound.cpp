@@ -5,10 +5,14 @@
 #include <vector>
 
 #include "link/bounded_decode.h"
+#include "link/member_reader.h"
+#include "link/protocol.h"
 
 using nlohmann::json;
 
 namespace {
+
+using namespace protocol;
 
 void require_integer(const json& value, const char* key) {
     if (!value.is_number_integer())
@@ -16,34 +20,19 @@ void require_integer(const json& value, const char* key) {
                                  value.type_name());
 }
 
-// Reads data[key] as a lookup on a copy of data would, without the copy: an
-// absent key, or null data, reads as null; data of any other type raises
-// the library's own error, which a lookup on a real copy produces.
-const json& member_of_copy(const json& data, const char* key) {
-    static const json absent;
-    if (data.is_object()) {
-        const auto it = data.find(key);
-        return it == data.end() ? absent : *it;
-    }
-    if (!data.is_null()) {
-        json copy = data;
-        copy[key]; // raises type_error 305
-    }
-    return absent;
-}
-
-void dispatch_command(json& envelope, BoundedQueue<ArchSimMsg>& msgs) {
-    if (envelope["destination"] == "computer_architecture") {
-        if (envelope["message_sub_type"] == "list") {
+void dispatch_command(MemberReader& envelope, BoundedQueue<ArchSimMsg>& msgs) {
+    if (envelope.is(key::destination, destination::computer_architecture)) {
+        if (envelope.is(key::message_sub_type, sub_type::list)) {
             std::vector<std::string> names;
-            for (const json& name : envelope["data"])
+            for (const json& name : envelope[key::data])
                 names.push_back(name.get<std::string>());
             msgs.push(std::move(names));
-        } else if (envelope["message_sub_type"] == "load") {
-            msgs.push(ArchSimMsg::ArchitectureLoad, envelope["data"].get<std::string>());
+        } else if (envelope.is(key::message_sub_type, sub_type::load)) {
+            msgs.push(ArchSimMsg::ArchitectureLoad, envelope[key::data].get<std::string>());
         }
-    } else if (envelope["destination"] == "control" &&
-               envelope["message_sub_type"] == "change_state" && envelope["data"] == "reset") {
+    } else if (envelope.is(key::destination, destination::control) &&
+               envelope.is(key::message_sub_type, sub_type::change_state) &&
+               envelope.is(key::data, state::reset)) {
         msgs.push(ArchSimMsg::Reset);
     }
 }
@@ -54,25 +43,25 @@ void print_line(const json& envelope, std::ostream& out) {
     out << envelope.dump(-1, ' ', false, json::error_handler_t::strict) << std::endl;
 }
 
-// Members of the envelope are looked up in place (std::map keeps references
-// valid while later lookups insert), and "data" through member_of_copy, so
-// nothing is added inside it.
-void dispatch_event(json& envelope, BoundedQueue<ArchSimMsg>& msgs, std::ostream& out) {
-    print_line(envelope, out);
+// The members of "data" are read through a reader of their own: what it
+// finds absent is not the envelope's.
+void dispatch_event(const json& whole, MemberReader& envelope, BoundedQueue<ArchSimMsg>& msgs,
+                    std::ostream& out) {
+    print_line(whole, out);
 
-    const json& sub = envelope["message_sub_type"];
-    if (sub == "update" || sub == "increment") {
-        const json& data = envelope["data"];
-        const json& count = member_of_copy(data, "new_count");
-        require_integer(count, "new_count");
-        std::string origin = envelope["origin"].get<std::string>();
+    const json& sub = envelope[key::message_sub_type];
+    if (is_text(sub, sub_type::update) || is_text(sub, sub_type::increment)) {
+        MemberReader data(envelope[key::data]);
+        const json& count = data[key::new_count];
+        require_integer(count, key::new_count);
+        std::string origin = envelope[key::origin].get<std::string>();
         const uint64_t n = count.get<uint64_t>();
         msgs.push(CounterUpdatePair(std::move(origin), n));
-    } else if (sub == "write") {
-        const json& data = envelope["data"];
-        const json& value = member_of_copy(data, "value");
-        require_integer(value, "value");
-        const uint64_t register_number = member_of_copy(data, "register_number").get<uint64_t>();
+    } else if (is_text(sub, sub_type::write)) {
+        MemberReader data(envelope[key::data]);
+        const json& value = data[key::value];
+        require_integer(value, key::value);
+        const uint64_t register_number = data[key::register_number].get<uint64_t>();
         const uint64_t v = value.get<uint64_t>();
         msgs.push(RegisterWritePair(register_number, v));
     }
@@ -80,19 +69,26 @@ void dispatch_event(json& envelope, BoundedQueue<ArchSimMsg>& msgs, std::ostream
 
 } // namespace
 
-void dispatch_envelope(json& envelope, BoundedQueue<ArchSimMsg>& msgs, std::ostream& out) {
-    if (envelope["message_type"] == "command")
-        dispatch_command(envelope, msgs);
-    else if (envelope["message_type"] == "event")
-        dispatch_event(envelope, msgs, out);
+std::vector<const char*> dispatch_envelope(const json& envelope, BoundedQueue<ArchSimMsg>& msgs,
+                                           std::ostream& out) {
+    MemberReader reader(envelope);
+    if (reader.is(key::message_type, type::command))
+        dispatch_command(reader, msgs);
+    else if (reader.is(key::message_type, type::event))
+        dispatch_event(envelope, reader, msgs, out);
+    return reader.absent();
 }
 
 void handle_body(const uint8_t* data, size_t size, BoundedQueue<ArchSimMsg>& msgs, Logger& log,
                  std::ostream& out) {
     try {
         json envelope = decode_ubjson(data, size);
-        dispatch_envelope(envelope, msgs, out);
-        // Not used afterwards: the log takes it as the dispatch left it.
+        const std::vector<const char*> absent = dispatch_envelope(envelope, msgs, out);
+        // The logged envelope shows each member the dispatch looked for and
+        // did not find as null, so the user sees what the front end expected.
+        for (const char* key : absent)
+            envelope[key] = nullptr;
+        // Not used afterwards: the log takes it.
         log.add(std::move(envelope));
     } catch (const std::exception& e) {
         log.add(std::string("invalid message: ") + e.what());

@@ -1,5 +1,7 @@
 #include "log/logger.h"
 
+#include "link/protocol.h"
+
 using nlohmann::json;
 
 std::string display_json(const json& value) {
@@ -55,9 +57,9 @@ void append_label_member(std::string& label, const json& envelope, const char* k
 std::string envelope_label(const json& envelope) {
     std::string label;
     label.reserve(64);
-    append_label_member(label, envelope, "message_type");
+    append_label_member(label, envelope, protocol::key::message_type);
     label += " : ";
-    append_label_member(label, envelope, "message_sub_type");
+    append_label_member(label, envelope, protocol::key::message_sub_type);
     return label;
 }
 
