@@ -3,6 +3,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -21,6 +22,10 @@ constexpr auto settle = 30ms;
 constexpr auto bound = 2s;
 
 enum class Take { Pop, TryPop };
+
+void PrintTo(Take how, std::ostream* out) {
+    *out << (how == Take::Pop ? "pop" : "try_pop");
+}
 
 int take(BoundedQueue<int>& q, Take how) {
     if (how == Take::Pop)

@@ -88,6 +88,10 @@ struct InboundCase {
     std::string printed;
 };
 
+void PrintTo(const InboundCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 InboundCase accepted(std::string name, const json& envelope, std::vector<ArchSimMsg> pushed,
                      std::string printed = "") {
     return {std::move(name), ub(envelope), std::move(pushed), envelope, "", std::move(printed)};

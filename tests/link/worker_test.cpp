@@ -134,6 +134,8 @@ TEST_F(WorkerTest, LostConnectionIsLoggedAndItsReturnAsksForTheListAgain) {
     worker.connect(url);
     ASSERT_EQ(peer->recv_bytes(), list_request);
     ASSERT_TRUE(wait_until([&] { return worker.status().state == LinkStatus::Connected; }));
+    // The worker logs this right after the send the peer has taken.
+    ASSERT_TRUE(wait_until([&] { return log.texts().front() == "waiting for data..."; }));
 
     peer.reset();
     ASSERT_TRUE(wait_until([&] { return worker.status().state == LinkStatus::Lost; }));
