@@ -9,3 +9,6 @@ constexpr ImGuiInputTextFlags hex_input_flags =
 inline bool hex_field(const char* label, int* value) {
     return ImGui::InputInt(label, value, 1, 100, hex_input_flags);
 }
+
+// What the last step or event changed.
+inline const ImVec4 changed_colour(1.0f, 0.6f, 0.25f, 1.0f);

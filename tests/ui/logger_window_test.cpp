@@ -27,10 +27,10 @@ class LoggerWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { ui.frames(2, draw); }
 
-    // The window's lines below its title and the "Clear All  count: n" line.
+    // The window's lines below its controls ("Show keys" and "Filter").
     static std::vector<std::string> entries() {
         std::vector<std::string> lines = lines_of(ImGuiHarness::window_text(title));
-        while (!lines.empty() && lines.front().find("Clear All") == std::string::npos)
+        while (!lines.empty() && lines.front().find("Show keys") == std::string::npos)
             lines.erase(lines.begin());
         if (!lines.empty())
             lines.erase(lines.begin());
@@ -92,7 +92,7 @@ TEST_F(LoggerWindowTest, EnvelopeOpensToItsMembersInKeyOrder) {
                            {"origin", "y"}});
     ui.frame(draw);
     EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"update\""}));
-    open_node("\"event\" : \"update\"##0");
+    open_node("\"event\" : \"update\"##1");
     EXPECT_EQ(entries(),
               (std::vector<std::string>{"\"event\" : \"update\"", "data:", "1", "\"two\"",
                                         "destination: \"x\"", "origin: \"y\""}));
@@ -101,7 +101,7 @@ TEST_F(LoggerWindowTest, EnvelopeOpensToItsMembersInKeyOrder) {
 TEST_F(LoggerWindowTest, ArrayMemberAndMissingSubTypeShowOnOneLine) {
     log.add(nlohmann::json{{"message_type", "event"}, {"values", {1, 2, 3}}});
     ui.frame(draw);
-    open_node("\"event\" : null##0");
+    open_node("\"event\" : null##1");
     EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : null", "values: [1,2,3]"}));
 }
 
@@ -117,7 +117,7 @@ TEST_F(LoggerWindowTest, EnvelopeWithInvalidUtf8IsDrawnNotThrown) {
     const std::string label = envelope_label(log.snapshot().front().envelope());
     EXPECT_EQ(label, "\"event\" : \"up\xEF\xBF\xBD"
                      "date\"");
-    EXPECT_NO_THROW(open_node(label + "##0"));
+    EXPECT_NO_THROW(open_node(label + "##1"));
     EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"up?date\"", "data:", "\"a?\"",
                                                    "origin: \"?\""}));
 }
@@ -159,7 +159,7 @@ class LoggerLayoutTest : public ::testing::Test {
         };
         ui.frame([&] {
             ImGui::Begin(title);
-            for (const char* node : {"\"event\" : \"n97\"##1", "\"event\" : \"n1\"##97"})
+            for (const char* node : {"\"event\" : \"n97\"##98", "\"event\" : \"n1\"##2"})
                 ImGui::GetStateStorage()->SetInt(ImGui::GetID(node), 1);
             ImGui::End();
         });

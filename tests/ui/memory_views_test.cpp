@@ -45,8 +45,9 @@ struct MemoryViewsTest : ::testing::Test {
     RamView ram_view;
     std::string dir;
     ImGuiHarness::Draw draw = [this] {
-        rom_view.draw(arch, link.sender);
-        ram_view.draw(arch);
+        ImGui::SetNextWindowSize(ImVec2(500, 420)); // room for the listing's instructions
+        rom_view.draw(arch, link.sender, log);
+        ram_view.draw(arch, log);
     };
 };
 
@@ -150,7 +151,7 @@ TEST_F(MemoryViewsTest, TrackedRowIsCentredAmongTheRowsInView) {
         const int row = std::stoi(next.substr(0, 2), nullptr, 16);
         EXPECT_LE(std::abs(row - (pc + 1)), 1) << testing::PrintToString(rows);
         if (pc == 0x8F) {
-            EXPECT_EQ(next, "90  FFFF 01 02");
+            EXPECT_EQ(next, "90  FFFF 01 02  .word 0xFFFF0102");
         }
     }
 }
