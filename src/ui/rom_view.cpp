@@ -8,14 +8,13 @@
 #include "arch/memory_image.h"
 #include "assembly/disassembler.h"
 #include "link/envelope.h"
+#include "ui/widgets.h"
 #include "util/hex.h"
 
 namespace {
 
 constexpr ImageKind rom_image{"ROM image", rom_image_bytes, "words"};
 
-const ImVec4 next_colour(1, 1, 0, 1);
-const ImVec4 back_end_colour(0.45f, 0.8f, 1.0f, 1.0f);
 const ImVec4 breakpoint_colour(0.9f, 0.2f, 0.2f, 1.0f);
 const ImVec4 marker_hover_colour(0.7f, 0.7f, 0.7f, 1.0f);
 
@@ -117,7 +116,7 @@ void RomView::draw_row(Isa4& arch, int i, const ProgramSymbols& symbols, size_t 
         ImGui::TextUnformatted(row.data(), row.data() + row.size());
         return;
     }
-    ImGui::PushStyleColor(ImGuiCol_Text, is_next ? next_colour : back_end_colour);
+    ImGui::PushStyleColor(ImGuiCol_Text, is_next ? next_row_colour : back_end_pc_colour);
     ImGui::TextUnformatted(row.data(), row.data() + row.size());
     ImGui::PopStyleColor();
 }
@@ -145,7 +144,7 @@ void RomView::draw_marker(Isa4& arch, int i, std::optional<BackEndPc> back_end) 
     if (at_back_end)
         draw->AddTriangleFilled(
             ImVec2(at.x + 1.1f * h, at.y + 0.15f * h), ImVec2(at.x + 1.9f * h, at.y + 0.5f * h),
-            ImVec2(at.x + 1.1f * h, at.y + 0.85f * h), ImGui::GetColorU32(back_end_colour));
+            ImVec2(at.x + 1.1f * h, at.y + 0.85f * h), ImGui::GetColorU32(back_end_pc_colour));
     if (!hovered)
         return;
     char hex[2];
