@@ -131,7 +131,9 @@ void RegisterFileWindow::draw_writable(RegisterFile& regfile, uint32_t i, FrameS
 void RegisterFileWindow::send_typed_when_left(RegisterFile& regfile, FrameSender& sender) {
     if (!typed || ImGui::GetActiveID() == typed->field)
         return;
-    if (typed->reg < regfile.registers.size() &&
+    // Escape leaves the field with its text put back: nothing was meant.
+    const bool cancelled = ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Escape));
+    if (!cancelled && typed->reg < regfile.registers.size() &&
         typed->value != regfile.registers[typed->reg].value)
         sender.send(
             envelope::register_write(regfile.write_destination(), typed->reg, typed->value));
