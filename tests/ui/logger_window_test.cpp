@@ -122,6 +122,86 @@ TEST_F(LoggerWindowTest, EnvelopeWithInvalidUtf8IsDrawnNotThrown) {
                                                    "origin: \"?\""}));
 }
 
+// "Show keys" shows the keys of an envelope's data; off, it shows the values
+// alone, as ever.
+TEST_F(LoggerWindowTest, ShowKeysShowsTheDataMembersKeys) {
+    log.add(nlohmann::json{{"message_type", "event"},
+                           {"message_sub_type", "write"},
+                           {"data", {{"register_number", 17}, {"value", 0}}},
+                           {"origin", "isa4.regs"}});
+    ui.frame(draw);
+    open_node("\"event\" : \"write\"##1");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"write\"", "data:", "17", "0",
+                                                   "origin: \"isa4.regs\""}));
+    ui.press(title, {"Show keys"}, draw);
+    EXPECT_TRUE(window.show_keys);
+    EXPECT_EQ(entries(),
+              (std::vector<std::string>{"\"event\" : \"write\"", "data:", "register_number: 17",
+                                        "value: 0", "origin: \"isa4.regs\""}));
+}
+
+// An open entry stays open, and a closed one closed, while newer entries
+// arrive and push both down the list.
+TEST_F(LoggerWindowTest, OpenStateStaysWithTheEntryAsNewerOnesArrive) {
+    const auto update = [](int count) {
+        return nlohmann::json{{"message_type", "event"},
+                              {"message_sub_type", "update"},
+                              {"data", {{"new_count", count}}}};
+    };
+    log.add(update(1));
+    log.add(update(2));
+    ui.frame(draw);
+    open_node("\"event\" : \"update\"##1"); // the older one, second in the list
+    const std::vector<std::string> open_older = {"\"event\" : \"update\"", "\"event\" : \"update\"",
+                                                 "data:", "1"};
+    EXPECT_EQ(entries(), open_older);
+    for (int i = 3; i < 6; ++i) {
+        log.add(update(i));
+        ui.frame(draw);
+        std::vector<std::string> expected(i - 2, "\"event\" : \"update\"");
+        expected.insert(expected.end(), open_older.begin(), open_older.end());
+        EXPECT_EQ(entries(), expected) << "after entry " << i;
+    }
+}
+
+// The filter shows the entries whose text, or envelope's JSON, contains its
+// text in any case; the count stays the log's.
+TEST_F(LoggerWindowTest, FilterShowsOnlyTheEntriesThatContainItsText) {
+    log.add("Loaded Isa4");
+    log.add(nlohmann::json{{"message_type", "event"},
+                           {"message_sub_type", "write"},
+                           {"data", {{"register_number", 17}, {"value", 0}}}});
+    log.add("Breakpoint hit");
+    log.add("Cannot load ROM image \"x.rom\": No such file or directory");
+    ui.frame(draw);
+    struct Case {
+        const char* filter;
+        std::vector<std::string> shown;
+    };
+    const std::vector<Case> cases = {
+        {"isa4", {"Loaded Isa4"}},
+        {"ROM", {"Cannot load ROM image \"x.rom\": No such file or directory"}},
+        {"register_NUMBER\":17", {"\"event\" : \"write\""}},
+        {"breakpoint", {"Breakpoint hit"}},
+        {"nowhere", {}},
+        {"",
+         {"Cannot load ROM image \"x.rom\": No such file or directory", "Breakpoint hit",
+          "\"event\" : \"write\"", "Loaded Isa4"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        ui.type(title, {"Filter"}, c.filter, draw);
+        EXPECT_EQ(window.filter, c.filter);
+        EXPECT_EQ(entries(), c.shown);
+        EXPECT_EQ(counter(), "count: 4");
+    }
+    ui.type(title, {"Filter"}, "hit", draw);
+    log.add("Breakpoint hit");
+    log.add("Interrupt 2");
+    ui.frame(draw);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Breakpoint hit", "Breakpoint hit"}));
+}
+
 } // namespace
 
 // A long log in a small window: the entries out of view are not drawn but
