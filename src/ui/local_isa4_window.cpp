@@ -10,7 +10,12 @@
 
 namespace {
 
-void line(const char* text, bool highlighted) {
+// Each cell's numbers stand right under their words.
+constexpr const char* column_header = "reg hex unsigned signed";
+constexpr const char* register_cell = "%-3s %02X  %8u %6d";
+constexpr const char* column_gap = "   ";
+
+void cell(const char* text, bool highlighted) {
     if (!highlighted) {
         ImGui::TextUnformatted(text);
         return;
@@ -23,6 +28,8 @@ void line(const char* text, bool highlighted) {
 } // namespace
 
 void LocalIsa4Window::draw(Isa4& arch, LocalProcessor& cpu, LocalRun& run, Logger& log) {
+    // Room for both columns of registers where no layout says otherwise.
+    ImGui::SetNextWindowSize(ImVec2(400, 260), ImGuiCond_FirstUseEver);
     if (!ImGui::Begin("Local Isa4")) {
         ImGui::End();
         return;
@@ -66,18 +73,28 @@ void LocalIsa4Window::draw_state(const Isa4& arch, const LocalProcessor& cpu, co
                         cpu.steps_to_undo());
 }
 
+// Two columns, r0..r7 and r8..rf, then pc and z: the window fits beside
+// the others.
 void LocalIsa4Window::draw_registers(const Isa4& arch, const StepChange& change) {
     ImGui::Separator();
-    ImGui::TextUnformatted("reg  hex  unsigned  signed");
-    char text[64];
-    for (int r = 0; r < 16; ++r) {
-        const uint8_t v = arch.regs[r];
-        std::snprintf(text, sizeof text, "%-3s  %02X   %8u  %6d", register_names[r], v, v,
-                      static_cast<int8_t>(v));
-        line(text, change.reg != 0 && change.reg == r);
-    }
-    std::snprintf(text, sizeof text, "pc   %02X   %8u", arch.pc, arch.pc);
-    line(text, false);
-    std::snprintf(text, sizeof text, "z    %d", arch.z ? 1 : 0);
-    line(text, change.z);
+    const float second_column = ImGui::GetCursorPosX() + ImGui::CalcTextSize(column_header).x +
+                                ImGui::CalcTextSize(column_gap).x;
+    ImGui::TextUnformatted(column_header);
+    ImGui::SameLine(second_column);
+    ImGui::TextUnformatted(column_header);
+    char text[32];
+    for (int row = 0; row < 8; ++row)
+        for (int r : {row, row + 8}) {
+            if (r >= 8)
+                ImGui::SameLine(second_column);
+            const uint8_t v = arch.regs[r];
+            std::snprintf(text, sizeof text, register_cell, register_names[r], v, v,
+                          static_cast<int8_t>(v));
+            cell(text, change.reg != 0 && change.reg == r);
+        }
+    std::snprintf(text, sizeof text, "%-3s %02X  %8u", "pc", arch.pc, arch.pc);
+    cell(text, false);
+    ImGui::SameLine(second_column);
+    std::snprintf(text, sizeof text, "%-3s %d", "z", arch.z ? 1 : 0);
+    cell(text, change.z);
 }
