@@ -14,31 +14,18 @@
 
 #include "arch/instruction_set.h"
 #include "arch/local_processor.h"
+#include "support/isa4_state.h"
 
 namespace {
 
-// Everything a step may change, and the breakpoints, which it must not.
-struct State {
-    std::array<uint8_t, 256> ram;
-    std::array<uint8_t, 16> regs;
-    std::set<uint8_t> breakpoints;
-    bool at_breakpoint;
-    uint8_t pc;
-    bool z;
+using State = Isa4State;
 
-    explicit State(const Isa4& c)
-        : ram(c.ram), regs(c.regs), breakpoints(c.breakpoints), at_breakpoint(c.at_breakpoint),
-          pc(c.pc), z(c.z) {}
-    bool operator==(const State& o) const {
-        return ram == o.ram && regs == o.regs && breakpoints == o.breakpoints &&
-               at_breakpoint == o.at_breakpoint && pc == o.pc && z == o.z;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const State& s) {
-    out << "pc " << int(s.pc) << " z " << s.z << " at_breakpoint " << s.at_breakpoint << " regs";
-    for (uint8_t r : s.regs)
-        out << ' ' << int(r);
+// A parameterised case's name, spaces made underscores.
+std::string test_name(const char* name) {
+    std::string out = name;
+    for (char& c : out)
+        if (c == ' ')
+            c = '_';
     return out;
 }
 
@@ -98,19 +85,25 @@ std::vector<Program> programs() {
     };
 }
 
-class History : public testing::TestWithParam<Program> {
+// A processor with a program from address 0.
+class LocalProcessorTest : public testing::Test {
   protected:
-    void SetUp() override {
-        const Program& p = GetParam();
-        for (size_t i = 0; i < p.words.size(); ++i)
-            arch.rom[i] = p.words[i];
-        arch.breakpoints = p.breakpoints;
-        arch.ram[0x81] = 0x5A; // a data byte that is not 0 before the first store
+    void load(const std::vector<uint32_t>& words, const std::set<uint8_t>& breakpoints = {}) {
+        std::copy(words.begin(), words.end(), arch.rom.begin());
+        arch.breakpoints = breakpoints;
     }
 
     Logger log{100};
     Isa4 arch;
     LocalProcessor cpu;
+};
+
+class History : public LocalProcessorTest, public testing::WithParamInterface<Program> {
+  protected:
+    void SetUp() override {
+        load(GetParam().words, GetParam().breakpoints);
+        arch.ram[0x81] = 0x5A; // a data byte that is not 0 before the first store
+    }
 };
 
 TEST_P(History, StepBackUndoesEveryStepExactly) {
@@ -145,18 +138,10 @@ TEST_P(History, SteppingOnAfterSteppingBackRepeatsTheSteps) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Programs, History, testing::ValuesIn(programs()), [](const auto& info) {
-    std::string name = info.param.name;
-    for (char& c : name)
-        if (c == ' ')
-            c = '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Programs, History, testing::ValuesIn(programs()),
+                         [](const auto& info) { return test_name(info.param.name); });
 
-TEST(LocalProcessor, HistoryKeepsTheLatestStepsOnly) {
-    Logger log{100};
-    Isa4 arch;
-    LocalProcessor cpu;
+TEST_F(LocalProcessorTest, HistoryKeepsTheLatestStepsOnly) {
     arch.rom[0] = addi(1, 1, 1);
     arch.rom[1] = move_mr(0x40, 1);
     arch.rom[2] = add(0, 0, 0);
@@ -181,10 +166,7 @@ TEST(LocalProcessor, HistoryKeepsTheLatestStepsOnly) {
 
 // Memory edited by the user between steps stays as the user left it; only
 // the byte the step wrote goes back.
-TEST(LocalProcessor, StepBackKeepsTheUsersEdits) {
-    Logger log{100};
-    Isa4 arch;
-    LocalProcessor cpu;
+TEST_F(LocalProcessorTest, StepBackKeepsTheUsersEdits) {
     arch.rom[0] = addi(1, 0, 7);
     arch.rom[1] = move_mr(0x80, 1);
     cpu.step(arch, log);
@@ -213,16 +195,11 @@ void PrintTo(const StopCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-class Stops : public testing::TestWithParam<StopCase> {};
+class Stops : public LocalProcessorTest, public testing::WithParamInterface<StopCase> {};
 
 TEST_P(Stops, LastStepSaysWhyItStoppedAndWhere) {
     const StopCase& c = GetParam();
-    Logger log{100};
-    Isa4 arch;
-    LocalProcessor cpu;
-    for (size_t i = 0; i < c.words.size(); ++i)
-        arch.rom[i] = c.words[i];
-    arch.breakpoints = c.breakpoints;
+    load(c.words, c.breakpoints);
     LocalProcessor::StepResult result = LocalProcessor::StepResult::Executed;
     for (int i = 0; i < c.steps; ++i)
         result = cpu.step(arch, log);
@@ -270,18 +247,9 @@ INSTANTIATE_TEST_SUITE_P(
                  LocalProcessor::StepResult::Executed,
                  "",
                  {"Breakpoint hit"}}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (c == ' ')
-                c = '_';
-        return name;
-    });
+    [](const auto& info) { return test_name(info.param.name); });
 
-TEST(LocalProcessor, LastChangeNamesTheRegisterZAndDataByteWritten) {
-    Logger log{100};
-    Isa4 arch;
-    LocalProcessor cpu;
+TEST_F(LocalProcessorTest, LastChangeNamesTheRegisterZAndDataByteWritten) {
     arch.rom[0] = addi(3, 0, 0);    // r3 = 0 again: written, z set
     arch.rom[1] = move_mr(0x42, 3); // data byte 42
     arch.rom[2] = addi(0, 0, 1);    // r0: nothing written, z stays set
@@ -317,10 +285,7 @@ TEST(LocalProcessor, LastChangeNamesTheRegisterZAndDataByteWritten) {
     EXPECT_EQ(cpu.last_change().ram_address, 0x42);
 }
 
-TEST(LocalProcessor, ResetKeepsMemoriesAndBreakpoints) {
-    Logger log{100};
-    Isa4 arch;
-    LocalProcessor cpu;
+TEST_F(LocalProcessorTest, ResetKeepsMemoriesAndBreakpoints) {
     arch.rom[0] = addi(1, 0, 0);
     arch.rom[1] = addi(2, 0, 9);
     arch.rom[2] = move_mr(0x30, 2);

@@ -1,6 +1,7 @@
 #include "support/imgui_harness.h"
 
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 #include <imgui_internal.h>
@@ -61,6 +62,14 @@ void collect_glyphs(const ImDrawList& list, const ImFont& font, ImU32 colour,
 
 std::string ImGuiHarness::window_text(const char* window) {
     return glyph_text(window, 0);
+}
+
+std::vector<std::string> ImGuiHarness::window_lines(const char* window) {
+    std::istringstream in(window_text(window));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 std::string ImGuiHarness::window_text_in(const char* window, const ImVec4& colour) {

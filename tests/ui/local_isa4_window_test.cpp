@@ -12,6 +12,7 @@
 
 #include "arch/instruction_set.h"
 #include "support/imgui_harness.h"
+#include "support/isa4_state.h"
 #include "support/peer_link.h"
 #include "ui/cpu_state_window.h"
 #include "ui/local_isa4_window.h"
@@ -23,26 +24,7 @@ namespace {
 constexpr const char* title = "Local Isa4";
 constexpr const char* cpu_title = "Computer Architecture state";
 
-// What a step may change.
-struct State {
-    std::array<uint8_t, 256> ram;
-    std::array<uint8_t, 16> regs;
-    bool at_breakpoint;
-    uint8_t pc;
-    bool z;
-
-    explicit State(const Isa4& c)
-        : ram(c.ram), regs(c.regs), at_breakpoint(c.at_breakpoint), pc(c.pc), z(c.z) {}
-    bool operator==(const State& o) const {
-        return ram == o.ram && regs == o.regs && at_breakpoint == o.at_breakpoint && pc == o.pc &&
-               z == o.z;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const State& s) {
-    return out << "pc " << int(s.pc) << " z " << s.z << " at_breakpoint " << s.at_breakpoint
-               << " r1 " << int(s.regs[1]) << " ram[80] " << int(s.ram[0x80]);
-}
+using State = Isa4State;
 
 std::vector<std::string> words_of(const std::string& line) {
     std::istringstream in(line);
@@ -147,6 +129,7 @@ TEST_F(LocalIsa4WindowTest, StepBackUndoesARunThroughABreakpointAndAStore) {
     ui.type_into_slider(cpu_title, {"Clocks"}, "20", draw);
 
     // The same steps on a model of its own, and the states before each.
+    const State start(arch);
     Isa4 replay = arch;
     std::vector<State> before;
     for (int i = 0; i < 8; ++i) {
@@ -174,7 +157,7 @@ TEST_F(LocalIsa4WindowTest, StepBackUndoesARunThroughABreakpointAndAStore) {
     }
     EXPECT_TRUE(shows("0 steps to step back")) << text();
     press("Step back"); // nothing left: the button does nothing
-    EXPECT_EQ(State(arch), State(Isa4()));
+    EXPECT_EQ(State(arch), start);
 }
 
 TEST_F(LocalIsa4WindowTest, StepHighlightsTheDataByteWritten) {
@@ -207,10 +190,10 @@ TEST_F(LocalIsa4WindowTest, ResetClearsTheProcessorAndKeepsMemoriesAndBreakpoint
     EXPECT_EQ(State(arch), State([&] {
                   Isa4 fresh;
                   fresh.ram = ram;
+                  fresh.breakpoints = {3};
                   return fresh;
               }()));
     EXPECT_EQ(arch.rom, rom);
-    EXPECT_EQ(arch.breakpoints, (std::set<uint8_t>{3}));
     EXPECT_TRUE(shows("ready")) << text();
     EXPECT_TRUE(shows("not at a breakpoint")) << text();
     EXPECT_EQ(row("r1"), (std::vector<std::string>{"r1", "00", "0", "0"}));

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,14 +13,6 @@ namespace {
 
 constexpr const char* title = "Logger";
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 // The "Logger" window as the frame draws it.
 class LoggerWindowTest : public ::testing::Test {
   protected:
@@ -29,7 +20,7 @@ class LoggerWindowTest : public ::testing::Test {
 
     // The window's lines below its controls ("Show keys" and "Filter").
     static std::vector<std::string> entries() {
-        std::vector<std::string> lines = lines_of(ImGuiHarness::window_text(title));
+        std::vector<std::string> lines = ImGuiHarness::window_lines(title);
         while (!lines.empty() && lines.front().find("Show keys") == std::string::npos)
             lines.erase(lines.begin());
         if (!lines.empty())
@@ -37,7 +28,7 @@ class LoggerWindowTest : public ::testing::Test {
         return lines;
     }
     static std::string counter() {
-        for (const std::string& line : lines_of(ImGuiHarness::window_text(title)))
+        for (const std::string& line : ImGuiHarness::window_lines(title))
             if (line.find("Clear All") != std::string::npos)
                 return line.substr(line.find("count:"));
         return "";
@@ -244,7 +235,7 @@ class LoggerLayoutTest : public ::testing::Test {
             ImGui::End();
         });
         ui.frames(4, draw);
-        last_lines = lines_of(ImGuiHarness::window_text(title));
+        last_lines = ImGuiHarness::window_lines(title);
         return ImGui::FindWindowByName(title)->ContentSize.y;
     }
 

@@ -1,7 +1,6 @@
 // The "Program ROM view" as a listing: each row's instruction and label, the
 // markers that set and clear breakpoints (the "Breakpoints" window shows the
 // same set), and the back end's program counter marked and followed.
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,18 +19,10 @@ namespace {
 
 constexpr const char* title = "Program ROM view";
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 // The listing's rows in view: lines that start with an address.
 std::vector<std::string> rows() {
     std::vector<std::string> out;
-    for (const std::string& line : lines_of(ImGuiHarness::window_text(title)))
+    for (const std::string& line : ImGuiHarness::window_lines(title))
         if (line.size() > 4 && line[2] == ' ' && line[3] == ' ')
             out.push_back(line);
     return out;
