@@ -1,7 +1,8 @@
 // quarrin-anchor: the yardstick for Quarrin's desktop figures. The same
 // window, OpenGL context, Dear ImGui set-up and paced frame loop as Quarrin,
 // drawing nothing but Dear ImGui's demonstration window over Quarrin's clear
-// colour. Whatever Quarrin costs beyond this program is its own.
+// colour, at the full rate all the time, as a bare Dear ImGui program does.
+// Whatever Quarrin costs beyond this program is its own.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -20,6 +21,7 @@ class DemoOnly : public FrameContent {
             ImGui::ShowDemoWindow(&show);
     }
     const float* background() const override { return clear_color; }
+    bool animating() const override { return true; }
 
   private:
     bool show = true;
@@ -31,7 +33,7 @@ class DemoOnly : public FrameContent {
 int main(int, char**) {
     std::unique_ptr<SdlShell> shell;
     try {
-        shell = std::make_unique<SdlShell>("Quarrin anchor");
+        shell = std::make_unique<SdlShell>("Quarrin anchor", true);
     } catch (const ShellError& e) {
         std::printf("Error: %s\n", e.what());
         std::fflush(stdout);

@@ -6,7 +6,9 @@
 //      alternately, in a fresh working directory (Quarrin's holds the window
 //      layout scripts/run gives a new user, the anchor's nothing).
 //   2. Idle cost: both started at once and left alone; CPU time, peak memory
-//      and frames per second over a fixed window.
+//      and frames presented per second over a fixed window, once Quarrin has
+//      settled into waiting for events. The anchor draws at the full rate
+//      all the time, as a bare Dear ImGui program does.
 //
 // The time of the first frame and the count of frames come from
 // libquarrin_first_frame_probe.so, preloaded into both programs.
@@ -31,6 +33,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "measure_main.h"
 #include "probe_record.h"
 #include "proc_stats.h"
 #include "support/child_process.h"
@@ -43,7 +46,7 @@ using namespace std::chrono_literals;
 using desktop::read_file;
 
 constexpr double startup_target = 1.3;
-constexpr double cpu_target = 1.3;
+constexpr double cpu_target = 0.15;
 constexpr double memory_target = 1.2;
 constexpr auto first_frame_limit = 20s;
 constexpr int start_attempts = 3;
@@ -221,7 +224,9 @@ SideBySide measure_side_by_side(Launcher& launcher, const Subject (&subjects)[2]
             running[s] = launcher.start(subjects[s]);
         }
     }
-    std::this_thread::sleep_for(1s); // past the first frames' one-off work
+    // Past the first frames' one-off work, and Quarrin past the full rate it
+    // keeps for a while after start-up.
+    std::this_thread::sleep_for(2s);
 
     pid_t pid[2];
     for (int s = 0; s < 2; ++s)
@@ -275,13 +280,13 @@ SideBySide measure_side_by_side(Launcher& launcher, const Subject (&subjects)[2]
 bool row(const char* what, double anchor, double quarrin, double target) {
     const double ratio = anchor > 0 ? quarrin / anchor : 0;
     const bool met = anchor > 0 && ratio <= target;
-    std::printf("  %-30s %10.1f %10.1f %8.2f   <= %.1f   %s\n", what, anchor, quarrin, ratio,
-                target, met ? "yes" : "NO");
+    std::printf("  %-30s %10.1f %10.1f %8.3f   <= %.2f  %s\n", what, anchor, quarrin, ratio, target,
+                met ? "yes" : "NO");
     return met;
 }
 
 void info_row(const char* what, double anchor, double quarrin) {
-    std::printf("  %-30s %10.1f %10.1f %8.2f\n", what, anchor, quarrin,
+    std::printf("  %-30s %10.1f %10.1f %8.3f\n", what, anchor, quarrin,
                 anchor > 0 ? quarrin / anchor : 0);
 }
 
@@ -342,7 +347,7 @@ int measure(int argc, char** argv) {
     bool met = row("median (ms)", median(startup.ms[0]), median(startup.ms[1]), startup_target);
     info_row("min (ms)", *std::min_element(startup.ms[0].begin(), startup.ms[0].end()),
              *std::min_element(startup.ms[1].begin(), startup.ms[1].end()));
-    std::printf("Side by side, %d s after 1 s of settling:\n", seconds);
+    std::printf("Side by side, %d s after 2 s of settling:\n", seconds);
     met = row("CPU (% of one core)", side.idle[0].cpu_percent, side.idle[1].cpu_percent,
               cpu_target) &&
           met;
@@ -352,14 +357,14 @@ int measure(int argc, char** argv) {
     info_row("CPU, lowest second (%)", side.idle[0].cpu_min, side.idle[1].cpu_min);
     info_row("CPU, highest second (%)", side.idle[0].cpu_max, side.idle[1].cpu_max);
     info_row("VmRSS at the end (MiB)", side.idle[0].rss_mib, side.idle[1].rss_mib);
-    info_row("frames per second (about 60)", side.idle[0].fps, side.idle[1].fps);
+    info_row("frames presented per second", side.idle[0].fps, side.idle[1].fps);
     info_row("CPU per frame (ms)", side.idle[0].ms_per_frame, side.idle[1].ms_per_frame);
     std::printf("  Xvfb's own CPU meanwhile: %.1f %% of one core\n", side.server_cpu_percent);
     std::printf("Control, %d s side by side: the anchor's demonstration window over the whole\n"
                 "window, so both renderers fill about as many pixels:\n",
                 seconds);
     info_row("CPU (% of one core)", same_area.idle[0].cpu_percent, same_area.idle[1].cpu_percent);
-    info_row("frames per second (about 60)", same_area.idle[0].fps, same_area.idle[1].fps);
+    info_row("frames presented per second", same_area.idle[0].fps, same_area.idle[1].fps);
     std::printf("\n");
 
     for (int s = 0; s < 2; ++s) {
@@ -380,12 +385,5 @@ int measure(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A child's early exit must not end the measurement through SIGPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
-    try {
-        return measure(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quarrin_desktop_bench: %s\n", e.what());
-        return 2;
-    }
+    return run_measurement("quarrin_desktop_bench", [&] { return measure(argc, argv); });
 }

@@ -32,7 +32,7 @@ int main(int, char**) {
     // The long-lived objects are never destroyed: the process exits at once.
     App* app = nullptr;
     try {
-        app = new App([] { return static_cast<uint32_t>(SDL_GetTicks()); });
+        app = new App([] { return static_cast<uint32_t>(SDL_GetTicks()); }, shell->wake_hook());
     } catch (const std::exception& e) {
         shell.reset();
         return fail(e.what());

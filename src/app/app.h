@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -38,17 +39,27 @@
 // std::system_error when the socket, aio or worker thread cannot be created.
 class App : public FrameContent {
   public:
-    explicit App(CpuStepper::TickSource ticks);
+    // wake is called from any thread after something that changes what is
+    // shown happened there (a log entry: an envelope, a connection's news).
+    explicit App(CpuStepper::TickSource ticks, std::function<void()> wake = {});
     ~App() override; // the program never runs it; tests do
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    // Frame step 1: apply the inbound messages queued so far.
+    // Frame step 1: apply the inbound messages queued so far, then let the
+    // receiver go on if it paused for room.
     void drain() override;
     // Every window, in order, between NewFrame and Render, with the work the
-    // frame does besides them: arming the receive and the local run's steps.
+    // frame does besides them: the local run's steps.
     void draw() override;
     const float* background() const override { return clear_color; }
+    // A local run, messages waiting, a field with a blinking caret or a held
+    // mouse button need the next frame at once.
+    bool animating() const override;
+
+    // The back end has the loaded architecture selected, as far as is known:
+    // a register file is loaded and no connection was made since.
+    bool architecture_selected() const { return regfile != nullptr && !regfile_stale; }
 
     bool show_demo_window = true;
     bool show_another_window = false;
@@ -65,6 +76,10 @@ class App : public FrameContent {
     Receiver receiver;
     std::unique_ptr<RegisterFile> regfile;
     std::string archname;
+    // Set when a connection is made while a register file is loaded; a new
+    // load clears it.
+    bool regfile_stale = false;
+    uint64_t connections_seen = 0;
 
     FrameSender sender;
     LocalProcessor local_cpu; // steps arch with a history, for "Local Isa4" and the run

@@ -2,20 +2,23 @@
 
 #include <cassert>
 #include <exception>
+#include <optional>
 
-void load_architecture(const std::string& path, std::unique_ptr<RegisterFile>& regfile,
+bool load_architecture(const std::string& path, std::unique_ptr<RegisterFile>& regfile,
                        std::string& archname, Logger& log, std::ostream& err) {
     try {
         LoadedDescription loaded = load_description(path);
         archname = loaded.archname;
         regfile = std::move(loaded.regfile); // the previous one goes after the new one is in
+        return true;
     } catch (const std::exception& e) {
         err << "Failed to parse " << path << ": " << e.what() << "\n" << std::flush;
         log.add("Failed to load " + path + ": " + e.what());
+        return false;
     }
 }
 
-void apply_message(ArchSimMsg& msg, std::vector<std::string>& archs,
+bool apply_message(ArchSimMsg& msg, std::vector<std::string>& archs,
                    std::unique_ptr<RegisterFile>& regfile, std::string& archname, Logger& log,
                    std::ostream& err) {
     switch (msg.type) {
@@ -23,8 +26,7 @@ void apply_message(ArchSimMsg& msg, std::vector<std::string>& archs,
         archs = std::get<std::vector<std::string>>(msg.data);
         break;
     case ArchSimMsg::ArchitectureLoad:
-        load_architecture(std::get<std::string>(msg.data), regfile, archname, log, err);
-        break;
+        return load_architecture(std::get<std::string>(msg.data), regfile, archname, log, err);
     case ArchSimMsg::CounterUpdate:
         if (regfile) {
             const auto& [origin, count] = std::get<CounterUpdatePair>(msg.data);
@@ -49,14 +51,18 @@ void apply_message(ArchSimMsg& msg, std::vector<std::string>& archs,
         assert(!"bad archsimmsgtype");
         break;
     }
+    return false;
 }
 
-void drain_messages(BoundedQueue<ArchSimMsg>& msgs, std::vector<std::string>& archs,
+bool drain_messages(BoundedQueue<ArchSimMsg>& msgs, std::vector<std::string>& archs,
                     std::unique_ptr<RegisterFile>& regfile, std::string& archname, Logger& log,
                     std::ostream& err) {
-    while (auto ev = msgs.try_pop()) {
-        if (ev->type == ArchSimMsg::None)
+    bool loaded = false;
+    for (size_t taken = 0; taken < msgs.capacity(); ++taken) {
+        std::optional<ArchSimMsg> ev = msgs.try_pop();
+        if (!ev || ev->type == ArchSimMsg::None)
             break;
-        apply_message(*ev, archs, regfile, archname, log, err);
+        loaded = apply_message(*ev, archs, regfile, archname, log, err) || loaded;
     }
+    return loaded;
 }

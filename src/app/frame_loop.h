@@ -2,15 +2,23 @@
 
 #include <chrono>
 
+// What a poll of the window system's events found.
+struct PolledEvents {
+    bool quit = false;  // one of them asks to quit
+    bool input = false; // input or a window event, anything but a wake-up
+};
+
 // What the frame loop needs from the window system. The program's is
 // SdlShell; tests run the loop on a simulated clock and display.
 class FramePlatform {
   public:
     virtual ~FramePlatform() = default;
 
-    // Hands every queued event to the user interface; true when one of them
-    // asks to quit.
-    virtual bool poll_events() = 0;
+    // Hands every queued event to the user interface.
+    virtual PolledEvents poll_events() = 0;
+    // Waits until an event is queued or timeout has passed; the event stays
+    // queued for poll_events.
+    virtual void wait_events(std::chrono::microseconds timeout) = 0;
     // Starts a user interface frame.
     virtual void new_frame() = 0;
     // Renders the frame over clear_color and swaps the buffers.
@@ -33,9 +41,27 @@ class FrameContent {
     virtual void draw() = 0;
     // The colour the frame is cleared to.
     virtual const float* background() const = 0;
+    // Whether the next frame must come at the full rate, because what is
+    // shown changes by itself from frame to frame; otherwise the loop may
+    // wait for events. Asked after each frame.
+    virtual bool animating() const { return false; }
+};
+
+// How the loop waits when nothing changes what is shown.
+struct IdleWait {
+    // Frames keep the full rate this long after the last input: popups,
+    // scrolling and hover highlights take a few frames to settle.
+    static constexpr std::chrono::milliseconds after_input{500};
+    // While waiting, a frame still comes this often, for what changes by
+    // itself (the frame rate shown in "Hello, world!").
+    static constexpr std::chrono::milliseconds frame_period{250};
 };
 
 // Runs frames until an event asks to quit; the frame that sees the quit
 // event is still drawn and presented. Each frame sleeps out the rest of its
-// refresh period when the swap did not wait for it (FramePacer).
+// refresh period when the swap did not wait for it (FramePacer). When the
+// content is not animating and no input came for IdleWait::after_input, the
+// loop then waits for an event, at most until IdleWait::frame_period has
+// passed since the frame began: an event, or a wake-up posted by another
+// thread, starts the next frame at once.
 void run_frame_loop(FramePlatform& platform, FrameContent& content);

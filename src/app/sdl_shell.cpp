@@ -1,5 +1,7 @@
 #include "app/sdl_shell.h"
 
+#include <atomic>
+#include <mutex>
 #include <thread>
 
 #include <SDL_opengl.h>
@@ -7,7 +9,39 @@
 #include <imgui_impl_opengl2.h>
 #include <imgui_impl_sdl.h>
 
-SdlShell::SdlShell(const char* title) {
+// Posts the wake-up event. Shared with the hooks handed out, which may be
+// called after the shell has shut SDL down: they then post nothing.
+class WakePoster {
+  public:
+    explicit WakePoster(uint32_t event_type) : event_type(event_type) {}
+
+    void wake() {
+        if (posted.exchange(true))
+            return; // one is queued already
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!enabled)
+            return;
+        SDL_Event event{};
+        event.type = event_type;
+        SDL_PushEvent(&event);
+    }
+    // Before the events are polled: a wake-up after this posts again.
+    void rearm() { posted.store(false); }
+    void disable() {
+        std::lock_guard<std::mutex> lock(mutex);
+        enabled = false;
+    }
+
+    const uint32_t event_type;
+
+  private:
+    std::atomic<bool> posted{false};
+    std::mutex mutex; // keeps a push from racing SDL's shut-down
+    bool enabled = true;
+};
+
+SdlShell::SdlShell(const char* title, bool render_every_frame)
+    : render_every_frame(render_every_frame) {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0)
         throw ShellError(SDL_GetError());
 
@@ -34,6 +68,16 @@ SdlShell::SdlShell(const char* title) {
     // Where the driver refuses, the frame loop's pacer keeps the rate down.
     SDL_GL_SetSwapInterval(1);
 
+    const uint32_t wake_event = SDL_RegisterEvents(1);
+    if (wake_event == static_cast<uint32_t>(-1)) {
+        ShellError error("no SDL event type left for wake-ups");
+        SDL_GL_DeleteContext(gl_context);
+        SDL_DestroyWindow(window);
+        SDL_Quit();
+        throw error;
+    }
+    waker = std::make_shared<WakePoster>(wake_event);
+
     IMGUI_CHECKVERSION();
     ImGui::CreateContext();
     ImGui::StyleColorsDark();
@@ -42,6 +86,7 @@ SdlShell::SdlShell(const char* title) {
 }
 
 SdlShell::~SdlShell() {
+    waker->disable();
     ImGui_ImplOpenGL2_Shutdown();
     ImGui_ImplSDL2_Shutdown();
     ImGui::DestroyContext();
@@ -50,15 +95,33 @@ SdlShell::~SdlShell() {
     SDL_Quit();
 }
 
-bool SdlShell::poll_events() {
-    bool quit = false;
+PolledEvents SdlShell::poll_events() {
+    // Rearmed first: a wake-up that comes while polling posts again, and is
+    // either taken by this poll or ends the next wait.
+    waker->rearm();
+    PolledEvents polled;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        if (event.type == waker->event_type)
+            continue;
+        polled.input = true;
+        events_since_present = true;
         ImGui_ImplSDL2_ProcessEvent(&event);
         if (event.type == SDL_QUIT)
-            quit = true;
+            polled.quit = true;
     }
-    return quit;
+    return polled;
+}
+
+void SdlShell::wait_events(std::chrono::microseconds timeout) {
+    // Whole milliseconds, rounded up: a wait cut short only draws early.
+    const auto ms = (timeout.count() + 999) / 1000;
+    if (ms > 0)
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+}
+
+std::function<void()> SdlShell::wake_hook() const {
+    return [poster = waker] { poster->wake(); };
 }
 
 void SdlShell::new_frame() {
@@ -69,6 +132,13 @@ void SdlShell::new_frame() {
 
 void SdlShell::present(const float clear_color[4]) {
     ImGui::Render();
+    if (!render_every_frame) {
+        // Taken every frame: it is compared with the frame on the screen.
+        const bool same = on_screen.same_as_before(*ImGui::GetDrawData(), clear_color);
+        if (same && !events_since_present)
+            return;
+    }
+    events_since_present = false;
     const ImGuiIO& io = ImGui::GetIO();
     glViewport(0, 0, static_cast<int>(io.DisplaySize.x), static_cast<int>(io.DisplaySize.y));
     glClearColor(clear_color[0], clear_color[1], clear_color[2], clear_color[3]);

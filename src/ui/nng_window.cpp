@@ -5,15 +5,35 @@
 #include "link/envelope.h"
 #include "util/bounds.h"
 
-void NngWindow::draw(BoundedQueue<WorkTask>& tasks, const std::vector<std::string>& archs,
-                     FrameSender& sender) {
+std::string link_text(const LinkStatus& link, const std::string& selected) {
+    switch (link.state) {
+    case LinkStatus::Connecting:
+        return "connecting to " + link.address;
+    case LinkStatus::Connected:
+        return "connected to " + link.address + (selected.empty() ? "" : " (" + selected + ")");
+    case LinkStatus::Lost:
+        return "lost, reconnecting to " + link.address;
+    case LinkStatus::NotConnected:
+        break;
+    }
+    return "not connected";
+}
+
+void NngWindow::draw(Worker& worker, const std::vector<std::string>& archs,
+                     const std::string& selected, FrameSender& sender) {
     if (!ImGui::Begin("nng")) {
         ImGui::End();
         return;
     }
     ImGui::InputText("address", address, sizeof address);
     if (ImGui::Button("Connect"))
-        tasks.push(WorkTask::Connect, address);
+        worker.connect(address);
+    // Beside the button, so the rows below keep their places.
+    ImGui::SameLine();
+    const std::string state = link_text(worker.status(), selected);
+    ImGui::TextUnformatted(state.c_str());
+    if (ImGui::IsItemHovered())
+        ImGui::SetTooltip("%s", state.c_str()); // the whole line, where the window cuts it
     if (!archs.empty()) {
         std::vector<const char*> items;
         items.reserve(archs.size());

@@ -40,13 +40,18 @@ void help_marker(const char* text) {
 
 // Only the fields in view are submitted: a register file can be long, and
 // every field is a text input with two buttons.
-void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender) {
+void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender, bool stale) {
     if (!ImGui::Begin("Register file")) {
         ImGui::End();
         return;
     }
     ImGui::Text("Arch: %s", regfile.fullname.c_str());
     ImGui::TextDisabled("values in hexadecimal");
+    if (stale) {
+        ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.7f, 0.3f, 1.0f)); // a warning's orange
+        ImGui::TextWrapped("%s", stale_text);
+        ImGui::PopStyleColor();
+    }
     fields.resize(regfile.registers.size());
     shown.clear();
     for (uint32_t i = 0; i < regfile.registers.size(); ++i)

@@ -36,7 +36,14 @@ struct RegisterFileWindow {
     // value until an edit.
     std::vector<int> fields;
 
-    void draw(RegisterFile& regfile, FrameSender& sender);
+    // Shown while stale: the back end was reached anew (it was restarted, or
+    // "Connect" was pressed) and has no architecture selected; the values
+    // are the last ones known.
+    static constexpr const char* stale_text =
+        "Stale: the back end was connected again. Press \"Select\" in \"nng\" to load the "
+        "architecture again.";
+
+    void draw(RegisterFile& regfile, FrameSender& sender, bool stale = false);
 
   private:
     void draw_register(RegisterFile& regfile, uint32_t i, FrameSender& sender);

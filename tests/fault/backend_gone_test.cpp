@@ -34,7 +34,7 @@ TEST(BackEndGone, EverySendFailsWithOneLogLine) {
     ASSERT_TRUE(a.frames_until([&] { return a.reg(0) == 7; }));
 
     peer.reset(); // the back end closes its socket
-    ASSERT_TRUE(wait_until([&] { return a.pipes.removed.load() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return a.pipes_removed() == 1; }));
 
     a.app.sender.timeout_ms = 20;
     const std::string timed_out = std::string("nng error: ") + nng_strerror(NNG_ETIMEDOUT);
@@ -58,7 +58,7 @@ TEST(BackEndGone, EverySendFailsWithOneLogLine) {
     const size_t before = a.app.log.size();
     a.frames_until([] { return false; }, 200);
     EXPECT_EQ(a.app.log.size(), before);
-    EXPECT_EQ(a.pipes.added.load(), 1);
+    EXPECT_EQ(a.pipes_added(), 1);
 }
 
 } // namespace

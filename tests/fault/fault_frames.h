@@ -59,27 +59,6 @@ inline bool tcp_port_accepts(int port) {
     return ok;
 }
 
-// Counts the bus's connections as NNG makes and drops them. The App registers
-// no pipe callbacks of its own, so the tests may.
-class PipeWatch {
-  public:
-    void attach(nng_socket socket) {
-        nng_pipe_notify(socket, NNG_PIPE_EV_ADD_POST, &PipeWatch::on_event, this);
-        nng_pipe_notify(socket, NNG_PIPE_EV_REM_POST, &PipeWatch::on_event, this);
-    }
-    std::atomic<int> added{0};
-    std::atomic<int> removed{0};
-
-  private:
-    static void on_event(nng_pipe, nng_pipe_ev ev, void* arg) {
-        auto* self = static_cast<PipeWatch*>(arg);
-        if (ev == NNG_PIPE_EV_ADD_POST)
-            ++self->added;
-        else
-            ++self->removed;
-    }
-};
-
 // A temporary directory with a short path: the memory views' "Filename"
 // fields hold at most 39 characters.
 class ShortTempDir {
@@ -109,14 +88,12 @@ inline std::string toy_description_path() {
     return QUARRIN_SOURCE_DIR "/architectures/toy.toml";
 }
 
-// The application's frames with the bus's connections counted.
+// The application's frames, with the bus's connections as NNG makes and
+// drops them.
 class FaultFrames : public AppFrames {
   public:
-    FaultFrames() { pipes.attach(app.bus); }
-    // The socket reports its closing to the watch, so it closes first.
-    ~FaultFrames() { app.bus.close(); }
-
-    PipeWatch pipes;
+    int pipes_added() const { return app.bus.pipes_added(); }
+    int pipes_removed() const { return app.bus.pipes_removed(); }
 };
 
 // Connects the App to a listening peer through the "nng" window, offers the

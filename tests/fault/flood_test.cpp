@@ -1,6 +1,7 @@
-// A back end that sends 10,000 events as fast as it can: every one is printed
-// and applied in order, at most one taken off the socket per frame, with the
-// message queue and the log staying small and every frame returning.
+// A back end that sends 10,000 events as fast as it can: every one is taken
+// off the socket as it comes, printed and applied in order, with the message
+// queue within its capacity (receiving pauses when it is full, so no NNG
+// thread waits on it), the log small and every frame returning.
 #include <chrono>
 #include <thread>
 
@@ -29,7 +30,7 @@ json flood_envelope(int i) {
     return envelope::counter_increment("toy.clock", value);
 }
 
-TEST(Flood, TenThousandEventsAreAllAppliedInOrderOnePerFrame) {
+TEST(Flood, TenThousandEventsAreAllAppliedInOrderAtTheSendersPace) {
     NngPeer peer(fresh_tcp_url());
     // The sender may run far ahead of the frames; let it wait rather than fail.
     ASSERT_EQ(nng_socket_set_ms(peer.socket, NNG_OPT_SENDTIMEO, 60000), 0);
@@ -99,10 +100,10 @@ TEST(Flood, TenThousandEventsAreAllAppliedInOrderOnePerFrame) {
     EXPECT_EQ(a.reg(cyc), static_cast<uint64_t>(flood_size));
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), flood_size);
     EXPECT_TRUE(printed == expected_stdout) << "standard output differs from the flood";
-    // A receive completing between one frame's drain and its re-arm can leave
-    // two messages for the next drain, never more.
-    EXPECT_LE(max_queued, 2u);
-    EXPECT_LE(most_in_one_frame, 2);
+    // Many envelopes in one frame, never more than the queue holds.
+    EXPECT_LE(max_queued, a.app.msgs.capacity());
+    EXPECT_LE(most_in_one_frame, static_cast<int>(a.app.msgs.capacity()));
+    EXPECT_LT(frames, flood_size) << "taken no faster than one per frame";
     EXPECT_LE(max_log, 99u);
     EXPECT_EQ(a.texts_starting("invalid message: "), 0u);
     EXPECT_EQ(a.texts_starting("nng error"), 0u);

@@ -44,11 +44,11 @@ TEST(Oversize, AnnouncedMessageBeyondTheLimitIsRefusedAndTheDialerComesBack) {
     uint64_t value = 0;
     for (const Announcement& big : announcements) {
         SCOPED_TRACE(big.name);
-        const int removed = a.pipes.removed.load();
+        const int removed = a.pipes_removed();
         const long rss_before = restart_peak_rss_kib();
         ASSERT_TRUE(peer.announce(big.length));
         EXPECT_TRUE(peer.closed_by_other_side(2000)) << "still waiting for the body";
-        ASSERT_TRUE(wait_until([&] { return a.pipes.removed.load() == removed + 1; }));
+        ASSERT_TRUE(wait_until([&] { return a.pipes_removed() == removed + 1; }));
         const auto dropped = Clock::now();
 
         ASSERT_TRUE(peer.accept(5000)) << "the dialer did not connect again";
@@ -71,7 +71,7 @@ TEST(Oversize, AnnouncedMessageBeyondTheLimitIsRefusedAndTheDialerComesBack) {
     EXPECT_EQ(a.texts_starting("invalid message: "), 0u);
     EXPECT_EQ(a.texts_starting("nng error"), 0u);
     EXPECT_EQ(a.texts_starting("Connected to "), 1u) << "no second Connect was needed";
-    EXPECT_EQ(a.pipes.added.load(), static_cast<int>(announcements.size()) + 1);
+    EXPECT_EQ(a.pipes_added(), static_cast<int>(announcements.size()) + 1);
 }
 
 } // namespace

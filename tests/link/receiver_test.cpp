@@ -1,4 +1,5 @@
-// The asynchronous receive against a real peer: one envelope per arm.
+// The receive path against a real peer: envelopes taken as they arrive,
+// receiving paused while the queue is full.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,15 +24,9 @@ using nlohmann::json;
 class ReceiverWithPeer : public ::testing::Test {
   protected:
     void SetUp() override {
-        // Room for the scripted envelopes that wait for later arms.
-        ASSERT_EQ(nng_socket_set_int(peer.socket, NNG_OPT_SENDBUF, 8), 0);
+        // Room for the scripted envelopes sent before anything receives them.
+        ASSERT_EQ(nng_socket_set_int(peer.socket, NNG_OPT_SENDBUF, 16), 0);
         ASSERT_EQ(nng_dial(bus, peer.url.c_str(), nullptr, 0), 0);
-    }
-
-    // Arms and waits for that receive to complete.
-    void arm_and_complete() {
-        receiver->arm(bus);
-        ASSERT_TRUE(wait_until([&] { return !receiver->is_pending(); }));
     }
 
     std::string loaded_path() {
@@ -42,35 +37,62 @@ class ReceiverWithPeer : public ::testing::Test {
         return std::get<std::string>(m->data);
     }
 
+    size_t logged_envelopes() const {
+        size_t n = 0;
+        for (const LogItem& item : log.snapshot())
+            n += item.is_text() ? 0 : 1;
+        return n;
+    }
+
     // Declared so that the receiver goes first and the peer last.
     NngPeer peer{unique_inproc_url("receiver")};
     PairSocket bus;
-    BoundedQueue<ArchSimMsg> msgs{256};
+    BoundedQueue<ArchSimMsg> msgs{4};
     Logger log{100};
     std::unique_ptr<Receiver> receiver = std::make_unique<Receiver>(msgs, log);
 };
 
-TEST_F(ReceiverWithPeer, EachArmTakesOneEnvelopeInOrder) {
-    peer.send(envelope::architecture_load("a.toml"));
-    peer.send(envelope::architecture_load("b.toml"));
-    peer.send(envelope::architecture_load("c.toml"));
-
-    arm_and_complete();
-    EXPECT_EQ(msgs.size(), 1u);
-    EXPECT_EQ(loaded_path(), "a.toml");
-    arm_and_complete();
-    EXPECT_EQ(loaded_path(), "b.toml");
-    arm_and_complete();
-    EXPECT_EQ(loaded_path(), "c.toml");
-    EXPECT_EQ(msgs.size(), 0u);
+TEST_F(ReceiverWithPeer, OneArmTakesEveryEnvelopeAsItArrivesInOrder) {
+    receiver->arm(bus);
+    for (const char* path : {"a.toml", "b.toml", "c.toml"})
+        peer.send(envelope::architecture_load(path));
+    ASSERT_TRUE(wait_until([&] { return msgs.size() == 3; }));
+    for (const char* path : {"a.toml", "b.toml", "c.toml"})
+        EXPECT_EQ(loaded_path(), path);
 
     const std::vector<LogItem> entries = log.snapshot();
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].envelope(), envelope::architecture_load("c.toml"));
     EXPECT_EQ(entries[2].envelope(), envelope::architecture_load("a.toml"));
+    EXPECT_EQ(receiver->state(), Receiver::State::Receiving); // waiting for the next one
 }
 
-TEST_F(ReceiverWithPeer, ArmWhilePendingStartsNoSecondReceive) {
+// With the queue full, receiving pauses: the rest waits inside NNG, nothing
+// is lost, and the next arm after the queue has room takes up again.
+TEST_F(ReceiverWithPeer, FullQueuePausesUntilArmedWithRoom) {
+    for (int i = 0; i < 7; ++i)
+        peer.send(envelope::architecture_load(std::to_string(i) + ".toml"));
+    receiver->arm(bus);
+    ASSERT_TRUE(wait_until([&] { return receiver->state() == Receiver::State::Paused; }));
+    EXPECT_EQ(msgs.size(), 4u);
+    EXPECT_EQ(logged_envelopes(), 4u) << "taken off the socket without room";
+
+    receiver->arm(bus); // no room yet: stays paused
+    EXPECT_EQ(receiver->state(), Receiver::State::Paused);
+    EXPECT_EQ(loaded_path(), "0.toml");
+    receiver->arm(bus);
+    ASSERT_TRUE(wait_until([&] { return receiver->state() == Receiver::State::Paused; }));
+    EXPECT_EQ(msgs.size(), 4u);
+    for (int i = 1; i < 5; ++i)
+        EXPECT_EQ(loaded_path(), std::to_string(i) + ".toml");
+    receiver->arm(bus);
+    ASSERT_TRUE(wait_until([&] { return msgs.size() == 2; }));
+    EXPECT_EQ(loaded_path(), "5.toml");
+    EXPECT_EQ(loaded_path(), "6.toml");
+    EXPECT_EQ(log.size(), 7u);
+}
+
+TEST_F(ReceiverWithPeer, ArmWhileReceivingStartsNoSecondReceive) {
     receiver->arm(bus);
     EXPECT_TRUE(receiver->is_pending());
     receiver->arm(bus);
@@ -78,28 +100,32 @@ TEST_F(ReceiverWithPeer, ArmWhilePendingStartsNoSecondReceive) {
 
     peer.send(envelope::architecture_load("first.toml"));
     peer.send(envelope::architecture_load("second.toml"));
-    ASSERT_TRUE(wait_until([&] { return !receiver->is_pending(); }));
-    EXPECT_EQ(msgs.size(), 1u);
+    ASSERT_TRUE(wait_until([&] { return msgs.size() == 2; }));
     EXPECT_EQ(loaded_path(), "first.toml");
-
-    // The second envelope waited inside NNG for the next arm.
-    arm_and_complete();
     EXPECT_EQ(loaded_path(), "second.toml");
     EXPECT_EQ(log.texts().size(), 2u);
     for (const LogItem& entry : log.snapshot())
         EXPECT_FALSE(entry.is_text()) << entry.text();
 }
 
-TEST_F(ReceiverWithPeer, InvalidBodyIsLoggedAndTheNextArmStillWorks) {
+TEST_F(ReceiverWithPeer, InvalidBodyIsLoggedAndReceivingGoesOn) {
+    receiver->arm(bus);
     peer.send_bytes({'[', 'i', 1});
     peer.send(envelope::architecture_load("after.toml"));
-    arm_and_complete();
-    EXPECT_EQ(msgs.size(), 0u);
-    ASSERT_EQ(log.texts().size(), 1u);
-    EXPECT_EQ(log.texts()[0].rfind("invalid message: ", 0), 0u) << log.texts()[0];
-
-    arm_and_complete();
+    ASSERT_TRUE(wait_until([&] { return msgs.size() == 1; }));
     EXPECT_EQ(loaded_path(), "after.toml");
+    ASSERT_EQ(log.texts().size(), 2u);
+    const std::string first = log.texts()[1];
+    EXPECT_EQ(first.rfind("invalid message: ", 0), 0u) << first;
+}
+
+TEST_F(ReceiverWithPeer, ClosedSocketStopsItWithoutALogLine) {
+    receiver->arm(bus);
+    bus.close();
+    ASSERT_TRUE(wait_until([&] { return receiver->state() == Receiver::State::Stopped; }));
+    receiver->arm(bus);
+    EXPECT_EQ(receiver->state(), Receiver::State::Stopped);
+    EXPECT_EQ(log.size(), 0u);
 }
 
 TEST_F(ReceiverWithPeer, DestroyingWithAReceivePendingIsClean) {

@@ -54,21 +54,24 @@ inline std::vector<nlohmann::json> json_lines(const fs::path& path) {
 
 class BackEndProcess {
   public:
-    // Starts quarrin-sim in dir; its standard output (the received lines) and
-    // standard error go to files there. A port taken by someone else between
-    // the pick and the listen is retried with another.
-    explicit BackEndProcess(const fs::path& dir)
+    // Starts quarrin-sim in dir, with options after its address; its standard
+    // output (the received lines) and standard error go to files there. A
+    // port taken by someone else between the pick and the listen is retried
+    // with another.
+    explicit BackEndProcess(const fs::path& dir, const std::vector<std::string>& options = {})
         : received_path(dir / "quarrin-sim.out"), errors_path(dir / "quarrin-sim.err") {
         for (int attempt = 0; attempt < 5 && !listening; ++attempt) {
             url = "tcp://127.0.0.1:" + std::to_string(free_tcp_port());
             // The shell only redirects standard error and is replaced by the back end.
-            process.emplace(
-                ChildProcess::Options{{"/bin/sh", "-c", "exec \"$0\" --listen \"$1\" 2>\"$2\"",
-                                       QUARRIN_SIM_BINARY, url, errors_path.string()},
-                                      {},
-                                      {},
-                                      "",
-                                      received_path.string()});
+            std::vector<std::string> argv = {
+                "/bin/sh",
+                "-c",
+                "err=\"$1\"; shift; exec \"$0\" --listen \"$@\" 2>\"$err\"",
+                QUARRIN_SIM_BINARY,
+                errors_path.string(),
+                url};
+            argv.insert(argv.end(), options.begin(), options.end());
+            process.emplace(ChildProcess::Options{argv, {}, {}, "", received_path.string()});
             poll_until([&] { return says_listening() || !process->running(); },
                        std::chrono::seconds(20));
             listening = says_listening() && process->running();

@@ -17,6 +17,7 @@
 #include "arch/memory_image.h"
 #include "link/envelope.h"
 #include "road/back_end_process.h"
+#include "road/desktop_session.h"
 #include "road/isa4_program.h"
 #include "support/child_process.h"
 #include "support/desktop.h"
@@ -25,210 +26,21 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace desktop;
+using namespace road;
 using namespace std::chrono_literals;
 using nlohmann::json;
 
-constexpr auto wait_limit = 60s; // per step of the road; software OpenGL on a busy machine
-
-struct Point {
-    int x, y;
-};
-struct Rect {
-    int x, y, w, h;
-};
-
-// packaging/imgui.ini places the windows of the 1280 x 720 window side by
-// side. In Dear ImGui's default style a window's first widget row starts 27
-// px below its top (19 px title bar, 8 px padding) and rows are 23 px apart
-// (19 px frames, 4 px spacing); the points are the middles of the widgets.
-namespace layout {
-// "nng" at (0, 0), 400 x 130: address, Connect, Architecture, Select.
-constexpr Point address{130, 37};
-constexpr Point connect{36, 60};
-constexpr Point select{33, 106};
-// "Register file" at (0, 130), 400 x 240: Arch, then r0..rf, pc, z, cycles.
-// Its rows start below the "Arch:" and "values in hexadecimal" lines, 17 px
-// each; r1's "-" button is at x 228-243.
-constexpr Rect register_file{0, 130, 400, 240};
-constexpr Point r1_minus_edge{230, 130 + 27 + 17 + 17 + 23 + 9};
-// "Computer Architecture state" at (0, 630), 400 x 90: Clocks, then
-// Reset CPU, Step, Run.
-constexpr Point step{104, 690};
-// "Program ROM view" at (400, 0), 440 x 430: below its 200 px listing, the
-// Filename row, Save ROM / Load ROM, Send ROM / Clear All.
-constexpr Point rom_filename{550, 355};
-constexpr Point load_rom{511, 379};
-constexpr Point send_rom{440, 401};
-// The left edges of the two buttons of "nng", away from their labels'
-// glyphs: what the wait for a drawn button looks at.
-constexpr Point connect_edge{10, 60};
-constexpr Point select_edge{10, 106};
-// Empty space in "Computer Architecture state": a click there does nothing.
-constexpr Point rest{300, 705};
-} // namespace layout
+constexpr auto wait_limit = desktop_wait_limit;
 
 const std::vector<uint32_t> program = {road::addi(1, 0, 5), road::add(2, 1, 1),
                                        road::addi(3, 2, 0xFB)};
 
-// Red, green and blue of every pixel of a screenshot, as a binary PPM.
-struct Picture {
-    int width = 0, height = 0;
-    std::string rgb;
-
-    std::array<int, 3> at(Point p) const {
-        const size_t i = (static_cast<size_t>(p.y) * width + p.x) * 3;
-        if (p.x < 0 || p.y < 0 || p.x >= width || p.y >= height || i + 2 >= rgb.size())
-            return {-1, -1, -1};
-        return {static_cast<unsigned char>(rgb[i]), static_cast<unsigned char>(rgb[i + 1]),
-                static_cast<unsigned char>(rgb[i + 2])};
-    }
-};
-
-std::optional<Picture> read_ppm(const fs::path& path) {
-    std::istringstream in(read_file(path));
-    std::string magic;
-    int maxval = 0;
-    Picture p;
-    if (!(in >> magic >> p.width >> p.height >> maxval) || magic != "P6" || maxval != 255)
-        return std::nullopt;
-    in.get(); // the single white space before the pixels
-    p.rgb.assign(std::istreambuf_iterator<char>(in), {});
-    if (p.rgb.size() != static_cast<size_t>(p.width) * p.height * 3)
-        return std::nullopt;
-    return p;
-}
-
-// The default style's buttons are blue over the dark window background,
-// (39, 73, 114); the screen's clear colour (115, 140, 153) is not.
-bool button_colour(const std::array<int, 3>& rgb) {
-    return rgb[2] > rgb[0] + 60;
-}
-
-class Desktop {
-  public:
-    Desktop(std::string display, std::string window, Point origin, fs::path dir)
-        : env("DISPLAY=" + display + " "), window(std::move(window)), origin(origin),
-          dir(std::move(dir)) {}
-
-    bool click(Point p) const {
-        return xdotool("mousemove --window " + window + " " + std::to_string(p.x) + " " +
-                       std::to_string(p.y) + " sleep 0.2 click 1");
-    }
-    // Clicks into a text field, selects its text and types over it. The keys
-    // are held for a while: quarrin's SDL binding loses a key pressed and
-    // released within one frame. Typed text arrives as text input, which is
-    // queued, so it is never lost.
-    bool type_into(Point field, const std::string& text) const {
-        return click(field) && xdotool("keydown ctrl+a sleep 0.5 keyup ctrl+a") &&
-               xdotool("type --delay 20 '" + text + "'");
-    }
-
-    // The Quarrin window as it is on the screen now, or part of it.
-    std::optional<Picture> capture(Rect r = {0, 0, 1280, 720}) const {
-        const fs::path ppm = dir / "capture.ppm";
-        const std::string crop = std::to_string(r.w) + "x" + std::to_string(r.h) + "+" +
-                                 std::to_string(origin.x + r.x) + "+" +
-                                 std::to_string(origin.y + r.y);
-        if (!run(env + "timeout 20 import -window root -crop " + crop + " +repage -depth 8 '" +
-                 ppm.string() + "' 2>/dev/null")
-                 .first)
-            return std::nullopt;
-        return read_ppm(ppm);
-    }
-    // Waits until the pixel at p (window coordinates) shows a button.
-    bool wait_for_button(Point p) const {
-        return road::poll_until(
-            [&] {
-                const auto picture = capture();
-                return picture && button_colour(picture->at(p));
-            },
-            wait_limit, 100ms);
-    }
-    // Waits until two captures in a row are the same, then writes that one as a PNG.
-    bool save_when_still(Rect r, const fs::path& png) const {
-        std::optional<Picture> last = capture(r);
-        const bool still = road::poll_until(
-            [&] {
-                std::optional<Picture> now = capture(r);
-                const bool same = now && last && now->rgb == last->rgb;
-                last = std::move(now);
-                return same;
-            },
-            wait_limit, 50ms);
-        if (!still || !last)
-            return false;
-        const fs::path ppm = dir / "still.ppm";
-        std::ofstream(ppm, std::ios::binary) << "P6\n"
-                                             << last->width << " " << last->height << "\n255\n"
-                                             << last->rgb;
-        return run("timeout 20 convert '" + ppm.string() + "' -strip '" + png.string() + "'").first;
-    }
-
-    // Clicks a button until the back end has received count envelopes. The
-    // frame loop's sends give up after a few milliseconds; on a busy machine
-    // one can be lost ("nng error: Timed out" in the Logger), and the user
-    // clicks again. Returns the number of clicks, 0 when none got through.
-    int click_until_received(Point button, const road::BackEndProcess& back_end,
-                             size_t count) const {
-        for (int clicks = 1; clicks <= 3; ++clicks)
-            if (click(button) && back_end.wait_received(count, 20s))
-                return clicks;
-        return 0;
-    }
-
-    // For failure messages: the window as it is now, kept as an artefact.
-    std::string keep(const std::string& name) const {
-        const fs::path png = fs::path(QUARRIN_ARTEFACT_DIR) / ("road-failure-" + name + ".png");
-        std::error_code ignored;
-        fs::create_directories(png.parent_path(), ignored);
-        const fs::path ppm = dir / "capture.ppm";
-        const bool kept =
-            capture() &&
-            run("timeout 20 convert '" + ppm.string() + "' -strip '" + png.string() + "'").first;
-        return kept ? " (the window then: " + png.string() + ")" : "";
-    }
-
-  private:
-    bool xdotool(const std::string& args) const {
-        return run(env + "timeout 10 xdotool " + args + " 2>/dev/null").first;
-    }
-
-    std::string env;
-    std::string window;
-    Point origin; // of the Quarrin window on the screen
-    fs::path dir;
-};
-
-// Waits for the X window named "Quarrin"; gives its id and top-left corner.
-std::optional<std::pair<std::string, Point>> find_window(const std::string& display,
-                                                         ChildProcess& quarrin) {
-    const std::string env = "DISPLAY=" + display + " ";
-    std::string id;
-    road::poll_until(
-        [&] {
-            const auto [found, out] =
-                run(env + "timeout 5 xdotool search --name '^Quarrin$' 2>/dev/null");
-            if (found)
-                id = out.substr(0, out.find('\n'));
-            return found || !quarrin.running();
-        },
-        wait_limit, 100ms);
-    if (id.empty())
-        return std::nullopt;
-    const auto [ok, geometry] =
-        run(env + "timeout 5 xdotool getwindowgeometry --shell " + id + " 2>/dev/null");
-    Point origin{-1, -1};
-    std::istringstream lines(geometry);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind("X=", 0) == 0)
-            origin.x = std::stoi(line.substr(2));
-        if (line.rfind("Y=", 0) == 0)
-            origin.y = std::stoi(line.substr(2));
-    }
-    if (!ok || origin.x < 0 || origin.y < 0)
-        return std::nullopt;
-    return std::make_pair(id, origin);
+// For failure messages: the window as it is now, kept as an artefact.
+std::string keep(const Desktop& desk, const std::string& name) {
+    const fs::path png = fs::path(QUARRIN_ARTEFACT_DIR) / ("road-failure-" + name + ".png");
+    std::error_code ignored;
+    fs::create_directories(png.parent_path(), ignored);
+    return desk.save(png) ? " (the window then: " + png.string() + ")" : "";
 }
 
 TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
@@ -261,29 +73,29 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
 
     // Drawn with the prepared layout once "Connect" is where the layout puts it.
     ASSERT_TRUE(desk.wait_for_button(layout::connect_edge))
-        << "layout not applied" << desk.keep("layout");
+        << "layout not applied" << keep(desk, "layout");
 
     // Connect: the back end is asked for its list.
     ASSERT_TRUE(desk.type_into(layout::address, back_end.url));
     int clicks = desk.click_until_received(layout::connect, back_end, 1);
-    ASSERT_GT(clicks, 0) << back_end.errors() << desk.keep("connect");
+    ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "connect");
     EXPECT_EQ(clicks, 1) << "Connect clicked again";
 
     // Select, once the list has arrived and the button is drawn; isa4 is the first name.
     ASSERT_TRUE(desk.wait_for_button(layout::select_edge))
-        << "no Select button" << desk.keep("list");
+        << "no Select button" << keep(desk, "list");
     clicks = desk.click_until_received(layout::select, back_end, 2);
-    ASSERT_GT(clicks, 0) << back_end.errors() << desk.keep("select");
+    ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "select");
     if (clicks > 1)
         std::cout << "Select clicked " << clicks << " times: a send timed out\n";
     ASSERT_TRUE(desk.wait_for_button(layout::r1_minus_edge))
-        << "no register file" << desk.keep("load");
+        << "no register file" << keep(desk, "load");
 
     // The ROM image from the working directory, then to the back end.
     ASSERT_TRUE(desk.type_into(layout::rom_filename, "road.rom"));
     ASSERT_TRUE(desk.click(layout::load_rom));
     clicks = desk.click_until_received(layout::send_rom, back_end, 3);
-    ASSERT_GT(clicks, 0) << back_end.errors() << desk.keep("send");
+    ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "send");
     if (clicks > 1)
         std::cout << "Send ROM clicked " << clicks << " times: a send timed out\n";
 
@@ -297,7 +109,7 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
         expected_events.push_back(envelope::counter_update("isa4.pc", n - 1));
         expected_events.push_back(envelope::counter_update("isa4.cycles", n));
         clicks = desk.click_until_received(layout::step, back_end, 3 + n);
-        ASSERT_GT(clicks, 0) << back_end.errors() << desk.keep("step");
+        ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "step");
         if (clicks > 1)
             std::cout << "Step clicked " << clicks << " times: a send timed out\n";
         ASSERT_TRUE(road::poll_until(

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -51,7 +53,8 @@ class Road : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_FALSE(dir.path.empty());
-        ASSERT_TRUE(back_end.listening) << back_end.errors();
+        back_end.emplace(dir.path, back_end_options);
+        ASSERT_TRUE(back_end->listening) << back_end->errors();
         ui.frame(draw);
     }
 
@@ -80,10 +83,10 @@ class Road : public testing::Test {
     // Buttons are pressed one after the other only once the previous envelope
     // has arrived, as a user would.
     bool delivered(size_t before) {
-        return frames_until([&] { return back_end.received().size() > before; });
+        return frames_until([&] { return back_end->received().size() > before; });
     }
     bool press_and_deliver(const char* window, const char* button) {
-        const size_t before = back_end.received().size();
+        const size_t before = back_end->received().size();
         ui.press(window, {button}, draw);
         return delivered(before);
     }
@@ -92,7 +95,7 @@ class Road : public testing::Test {
         std::string out;
         for (const std::string& t : app.log.texts())
             out += t + " | ";
-        return out + back_end.errors();
+        return out + back_end->errors();
     }
     bool logged(const std::string& text) const {
         const Names texts = app.log.texts();
@@ -114,10 +117,10 @@ class Road : public testing::Test {
     // "nng": the address typed in, "Connect", the list, the choice, "Select",
     // until the register file of the chosen architecture is in.
     void connect_and_select(int index, const char* name) {
-        ui.type("nng", {"address"}, back_end.url, draw);
+        ui.type("nng", {"address"}, back_end->url, draw);
         ui.press("nng", {"Connect"}, draw);
         ASSERT_TRUE(frames_until([&] { return !app.archs.empty(); })) << log_text();
-        EXPECT_TRUE(logged("Connected to " + back_end.url));
+        EXPECT_TRUE(logged("Connected to " + back_end->url));
         EXPECT_TRUE(logged("waiting for data..."));
         EXPECT_EQ(app.archs, machine_names());
         resize("nng", ImVec2(500, 200));
@@ -144,14 +147,15 @@ class Road : public testing::Test {
     // "Step", then frames until the back end's report of that step (whose
     // last event is the cycle count) has been applied.
     bool step_and_wait(uint64_t cycles_after, const char* cycles_abbr = "cycles") {
-        const size_t before = back_end.received().size();
+        const size_t before = back_end->received().size();
         ui.press("Computer Architecture state", {"Step"}, draw);
         return delivered(before) &&
                frames_until([&] { return value(cycles_abbr) == cycles_after; });
     }
 
     TempDir dir;
-    road::BackEndProcess back_end{dir.path};
+    std::vector<std::string> back_end_options; // set before SetUp
+    std::optional<road::BackEndProcess> back_end;
     ImGuiHarness ui; // built before the app, so the app's windows go first
     App app{[] { return 0u; }};
     const ImGuiHarness::Draw draw = [this] {
@@ -214,7 +218,7 @@ TEST_F(Road, Isa4SessionFromConnectToReset) {
 
     // An edit in the register file is sent; only the back end's confirming
     // write changes the stored value.
-    const size_t before_edit = back_end.received().size();
+    const size_t before_edit = back_end->received().size();
     ui.type("Register file", {"r5"}, "7F", draw);
     ASSERT_TRUE(delivered(before_edit)) << log_text();
     ASSERT_TRUE(frames_until([&] { return value("r5") == 0x7F; })) << log_text();
@@ -240,8 +244,8 @@ TEST_F(Road, Isa4SessionFromConnectToReset) {
     expected.push_back(envelope::register_write("isa4.regs", 5, 0x7F));
     expected.push_back(envelope::reset_command());
     expected.push_back(envelope::step_command());
-    ASSERT_TRUE(back_end.wait_received(expected.size(), wait_limit));
-    const std::vector<json> received = back_end.received();
+    ASSERT_TRUE(back_end->wait_received(expected.size(), wait_limit));
+    const std::vector<json> received = back_end->received();
     ASSERT_EQ(received.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(received[i], expected[i]) << "envelope " << i;
@@ -265,11 +269,68 @@ TEST_F(Road, ToySessionThroughTheCombo) {
     EXPECT_EQ(value("ACC"), 0x23u);
     EXPECT_EQ(value("TMP"), 0x23u) << "hidden, but its value is kept";
 
-    const std::vector<json> received = back_end.received();
+    const std::vector<json> received = back_end->received();
     ASSERT_GE(received.size(), 4u);
     EXPECT_EQ(received[1], envelope::architecture_select("toy"));
     EXPECT_EQ(received[2]["data"]["values"][0], 0x23);
     EXPECT_EQ(received[3], envelope::step_command());
+}
+
+// The back end running freely, a step every millisecond, streaming its
+// events as fast as the front end takes them: every cycle update arrives, in
+// order, and the register file ends where the back end's machine stopped.
+class StreamingRoad : public Road {
+  protected:
+    StreamingRoad() { back_end_options = {"--tick-ms", "1"}; }
+};
+
+// Counts r1 down from 200 to 0, then halts on the JZ at address 6 (a JZ
+// taken to t goes on at t + 1): 800 steps.
+const std::vector<uint32_t> countdown = {
+    addi(1, 0, 0xC8), addi(1, 1, 0xFF), jz(5), addi(2, 0, 0), jz(0), addi(3, 0, 0), jz(6)};
+
+TEST_F(StreamingRoad, EveryCycleOfAFreeRunArrivesInOrder) {
+    testing::internal::CaptureStdout();
+    connect_and_select(0, "isa4"); // the run starts on the empty program
+    std::array<uint32_t, 256> rom{};
+    for (size_t a = 0; a < countdown.size(); ++a) {
+        rom[a] = countdown[a];
+        poke(static_cast<int>(a), rom[a]);
+    }
+    ASSERT_TRUE(press_and_deliver("Program ROM view", "Send ROM")) << log_text();
+    // From the start: a reset puts the machine back and runs it again.
+    ASSERT_TRUE(press_and_deliver("Computer Architecture state", "Reset CPU")) << log_text();
+
+    Isa4 model;
+    model.rom = rom;
+    uint64_t cycles = 1;
+    while (model.step())
+        ++cycles;
+    ASSERT_EQ(cycles, 800u);
+    const bool halted = frames_until([&] { return value("cycles") == cycles; });
+    const std::string printed = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(halted) << log_text();
+
+    for (int r = 0; r < 16; ++r)
+        EXPECT_EQ(value(register_names[r]), model.regs[r]) << register_names[r];
+    EXPECT_EQ(value("pc"), model.pc);
+    EXPECT_EQ(value("z"), model.z ? 1u : 0u);
+
+    // Every update of the cycle count since the reset's, one more each time.
+    std::vector<uint64_t> counts;
+    std::istringstream lines(printed);
+    for (std::string line; std::getline(lines, line);) {
+        const json event = json::parse(line);
+        if (event["origin"] == "isa4.cycles")
+            counts.push_back(event["data"]["new_count"].get<uint64_t>());
+    }
+    const auto reset = std::find(counts.rbegin(), counts.rend(), 0u);
+    ASSERT_NE(reset, counts.rend()) << "no reset in the stream";
+    std::vector<uint64_t> run(reset.base(), counts.end());
+    ASSERT_EQ(run.size(), cycles) << "updates lost or repeated";
+    for (size_t i = 0; i < run.size(); ++i)
+        ASSERT_EQ(run[i], i + 1) << "update " << i;
+    EXPECT_EQ(back_end->errors().find("send failed"), std::string::npos) << back_end->errors();
 }
 
 } // namespace

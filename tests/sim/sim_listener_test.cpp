@@ -1,6 +1,7 @@
 // The real socket loop, with a dialing pair0 socket playing the front end
 // (Quarrin dials; the back end listens). Every wait is bounded.
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "link/nng_error.h"
 #include "sim/sim_listener.h"
 #include "sim/sim_server.h"
+#include "support/count_gaps.h"
 #include "support/nng_peer.h"
 
 using nlohmann::json;
@@ -191,6 +193,53 @@ TEST_P(SimListenerTest, TickStreamsStepsByItself) {
     // send in one socket and the close of its peer in the same process
     // waiting on each other for ever.
     back.halt();
+}
+
+// The clock counts of a run of received envelopes, and where the list reply
+// came among them.
+struct Stream {
+    std::vector<uint64_t> clock;
+    int list_reply_after = -1; // clock updates received before it
+    int list_replies = 0;
+};
+
+// Takes envelopes; with until_reply, until 100 more after the list reply (at
+// most 100,000 in all).
+Stream receive_stream(FrontEnd& front, int envelopes, bool until_reply = false) {
+    Stream stream;
+    for (int i = 0; i < envelopes || (until_reply && stream.list_replies == 0 && i < 100000); ++i) {
+        const auto envelope = front.recv();
+        if (!envelope)
+            break;
+        if ((*envelope)["message_sub_type"] == "list") {
+            ++stream.list_replies;
+            stream.list_reply_after = static_cast<int>(stream.clock.size());
+            envelopes = i + 100;
+        } else if ((*envelope)["origin"] == "toy.clock") {
+            stream.clock.push_back((*envelope)["data"]["new_count"].get<uint64_t>());
+        }
+    }
+    return stream;
+}
+
+// A front end that stops taking the stream for a while loses nothing: the
+// free run waits for it, receiving goes on meanwhile, and the reply to a
+// request sent during the stall comes in its place among the events.
+TEST_P(SimListenerTest, StalledFrontEndHoldsTheRunAndLosesNothing) {
+    RunningBackEnd back(url(), 1);
+    FrontEnd front(back.listener.bound_url());
+    front.send(envelope::architecture_select("toy"));
+    ASSERT_TRUE(front.recv_from("toy.clock")); // the run streams
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    front.send(envelope::list_request()); // taken though sends wait
+    const Stream stream = receive_stream(front, 100, true);
+    back.halt();
+
+    ASSERT_GE(stream.clock.size(), 50u);
+    EXPECT_EQ(count_gaps(stream.clock), 0u) << "a step's events were lost";
+    EXPECT_EQ(stream.list_replies, 1);
+    EXPECT_GT(stream.list_reply_after, 0);
+    EXPECT_EQ(back.err.str().find("send failed"), std::string::npos) << back.err.str();
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, SimListenerTest, ::testing::Values("tcp", "inproc"));

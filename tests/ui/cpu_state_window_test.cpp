@@ -61,9 +61,10 @@ class CpuStateWindowTest : public ::testing::Test {
     CpuStateWindow window;
     LocalRun local_run;
     LocalProcessor cpu;
+    bool architecture_selected = true;
     // The window, then the local run's steps, as the frame does.
     ImGuiHarness::Draw draw = [this] {
-        window.draw(local_run, link.sender);
+        window.draw(local_run, link.sender, architecture_selected, log);
         local_run.advance(arch, cpu, stepper, log);
     };
 };
@@ -185,6 +186,26 @@ TEST_F(CpuStateWindowTest, ResetCpuSendsOneCommandPerPressAndLeavesTheModel) {
     EXPECT_EQ(arch.pc, before.pc);
     EXPECT_EQ(arch.z, before.z);
     EXPECT_FALSE(local_run.running);
+}
+
+// Without an architecture selected on the back end, each press says so in
+// the log and the command still goes out.
+TEST_F(CpuStateWindowTest, ControlsWithoutAnArchitectureSayItAndStillSend) {
+    architecture_selected = false;
+    for (const char* button : {"Step", "Reset CPU"}) {
+        SCOPED_TRACE(button);
+        log.clear();
+        ui.press(title, {button}, draw);
+        EXPECT_EQ(log.texts(), std::vector<std::string>{std::string(button) +
+                                                        ": no architecture selected; press "
+                                                        "\"Select\" in \"nng\""});
+        EXPECT_EQ(link.received(),
+                  (std::vector<nlohmann::json>{control(button[0] == 'S' ? "step" : "reset")}));
+    }
+    architecture_selected = true;
+    log.clear();
+    ui.press(title, {"Step"}, draw);
+    EXPECT_EQ(log.size(), 0u);
 }
 
 } // namespace

@@ -80,7 +80,7 @@ class LocalIsa4WindowTest : public ::testing::Test {
         ram_view.draw(arch, log,
                       change.ram_written ? std::optional<uint8_t>(change.ram_address)
                                          : std::nullopt);
-        cpu_window.draw(run, link.sender);
+        cpu_window.draw(run, link.sender, true, log);
         ImGui::SetNextWindowSize(ImVec2(500, 500));
         window.draw(arch, cpu, run, log);
         run.advance(arch, cpu, stepper, log);

@@ -33,7 +33,7 @@ class UnlinkedSendsTest : public ::testing::Test {
     FrameSender sender{bus, log, 20};
     Isa4 arch;
     LocalRun local_run;
-    BoundedQueue<WorkTask> tasks{20};
+    Worker worker{log, bus};
     std::vector<std::string> archs{"toy"};
     std::unique_ptr<RegisterFile> regfile;
     RomView rom_view;
@@ -43,8 +43,8 @@ class UnlinkedSendsTest : public ::testing::Test {
     ImGuiHarness::Draw draw = [this] {
         register_file_window.draw(*regfile, sender);
         rom_view.draw(arch, sender, log);
-        cpu_window.draw(local_run, sender);
-        nng_window.draw(tasks, archs, sender);
+        cpu_window.draw(local_run, sender, true, log);
+        nng_window.draw(worker, archs, "toy", sender);
     };
 };
 

@@ -12,13 +12,13 @@
 // try_pop never waits for an element.
 template <typename T> class BoundedQueue {
   public:
-    explicit BoundedQueue(size_t capacity) : capacity(capacity) {}
+    explicit BoundedQueue(size_t capacity) : capacity_(capacity) {}
     BoundedQueue(const BoundedQueue&) = delete;
     BoundedQueue& operator=(const BoundedQueue&) = delete;
 
     template <typename... Args> void push(Args&&... args) {
         std::unique_lock<std::mutex> lock(mutex);
-        not_full.wait(lock, [this] { return queue.size() != capacity; });
+        not_full.wait(lock, [this] { return queue.size() != capacity_; });
         queue.emplace_back(std::forward<Args>(args)...);
         not_empty.notify_one();
     }
@@ -52,12 +52,20 @@ template <typename T> class BoundedQueue {
         std::lock_guard<std::mutex> lock(mutex);
         return queue.size();
     }
+    // Whether a push would wait now. With one producer, a producer that sees
+    // room can push once without waiting: only it adds elements.
+    bool full() const {
+        std::lock_guard<std::mutex> lock(mutex);
+        return queue.size() == capacity_;
+    }
+    bool empty() const { return size() == 0; }
+    size_t capacity() const { return capacity_; }
 
   private:
     mutable std::mutex mutex;
     std::deque<T> queue;
     std::condition_variable not_full;
     std::condition_variable not_empty;
-    size_t capacity;
+    size_t capacity_;
     std::atomic<bool> open{true};
 };

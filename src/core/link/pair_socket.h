@@ -1,6 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <functional>
+#include <mutex>
+#include <unordered_set>
 
 #include <nng/nng.h>
 
@@ -8,17 +12,45 @@
 class PairSocket {
   public:
     static constexpr size_t max_message_bytes = size_t(16) << 20;
+    static constexpr int receive_buffer = 64; // messages
 
-    PairSocket(); // raises NngError("nng_pair0_open")
+    // Called on NNG's threads when a connection (pipe) has been added
+    // (NNG_PIPE_EV_ADD_POST) or removed (NNG_PIPE_EV_REM_POST). It must
+    // return soon and must not call into this socket.
+    using PipeHandler = std::function<void(nng_pipe, nng_pipe_ev)>;
+
+    // Raises NngError ("nng_pair0_open", "nng_socket_set_size", "nng_socket_set_int",
+    // "nng_pipe_notify").
+    PairSocket();
     ~PairSocket() { close(); }
     PairSocket(const PairSocket&) = delete;
     PairSocket& operator=(const PairSocket&) = delete;
 
     operator nng_socket() const { return id; }
-    // Ends every dial, send and receive in progress on it.
+    // Ends every dial, send and receive in progress on it; the pipe handler
+    // has returned for the last time when this returns.
     void close();
 
+    // Replaces the pipe handler; an empty one removes it. Waits for a call
+    // of the previous handler that is under way, so what that handler uses
+    // may go once this returns.
+    void on_pipe_event(PipeHandler handler);
+
+    // Connections made and lost since the socket opened. pair0 turns a
+    // second peer away before it counts as added, so only its removal shows.
+    int pipes_added() const { return added.load(); }
+    int pipes_removed() const { return removed.load(); }
+    // Connections up now: added and not removed since.
+    size_t live_pipes() const;
+
   private:
+    static void dispatch(nng_pipe pipe, nng_pipe_ev event, void* arg);
+
     nng_socket id = NNG_SOCKET_INITIALIZER;
     bool open = false;
+    mutable std::mutex handler_mutex; // held while the handler runs; guards live too
+    PipeHandler handler;
+    std::unordered_set<int> live; // ids of the pipes up now
+    std::atomic<int> added{0};
+    std::atomic<int> removed{0};
 };

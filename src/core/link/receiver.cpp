@@ -11,29 +11,65 @@ Receiver::Receiver(BoundedQueue<ArchSimMsg>& msgs, Logger& log) : log(log), msgs
 }
 
 Receiver::~Receiver() {
-    // Waits for a running completion and cancels the outstanding receive.
+    // Waits for a running completion; a receive it starts then is refused.
     nng_aio_free(aio);
 }
 
-void Receiver::arm(nng_socket bus) {
-    if (pending.exchange(true))
-        return;
-    nng_recv_aio(bus, aio);
+Receiver::State Receiver::state() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return current;
+}
+
+void Receiver::arm(nng_socket socket) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (current == State::Receiving || current == State::Stopped || msgs.full())
+            return;
+        current = State::Receiving;
+        bus = socket;
+    }
+    // Outside the lock: NNG may run the completion before this returns.
+    nng_recv_aio(socket, aio);
+}
+
+void Receiver::receive_next_or_pause() {
+    nng_socket socket;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (msgs.full()) {
+            current = State::Paused;
+            return;
+        }
+        current = State::Receiving;
+        socket = bus;
+    }
+    nng_recv_aio(socket, aio);
+}
+
+void Receiver::set_state(State state) {
+    std::lock_guard<std::mutex> lock(mutex);
+    current = state;
 }
 
 void Receiver::on_receive(void* arg) {
     auto* self = static_cast<Receiver*>(arg);
-    int rv;
-    if ((rv = nng_aio_result(self->aio)) != 0) {
-        // A receive cancelled by shut-down is not worth a log line.
-        if (rv != NNG_ECANCELED && rv != NNG_ECLOSED)
-            self->log.add(std::string("nng error occurred: ") + nng_strerror(rv));
-    } else {
-        nng_msg* msg = nng_aio_get_msg(self->aio);
-        nng_aio_set_msg(self->aio, nullptr);
-        handle_body(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg), self->msgs,
-                    self->log, std::cout);
-        nng_msg_free(msg);
+    const int rv = nng_aio_result(self->aio);
+    if (rv == NNG_ECANCELED || rv == NNG_ECLOSED) {
+        // Shut down: nothing more to receive, and not worth a log line.
+        self->set_state(State::Stopped);
+        return;
     }
-    self->pending.exchange(false);
+    if (rv != 0) {
+        // Tried again at the next arm(): a receive that keeps failing costs
+        // one line per frame, not a spin on NNG's thread.
+        self->set_state(State::Paused);
+        self->log.add(std::string("nng error occurred: ") + nng_strerror(rv));
+        return;
+    }
+    nng_msg* msg = nng_aio_get_msg(self->aio);
+    nng_aio_set_msg(self->aio, nullptr);
+    handle_body(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg), self->msgs,
+                self->log, std::cout);
+    nng_msg_free(msg);
+    self->receive_next_or_pause();
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -41,12 +42,21 @@ class Logger {
   public:
     explicit Logger(uint64_t capacity) : capacity(capacity) {}
 
+    // Called after every add, on the adding thread, with no lock held: tells
+    // a frame loop that waits for events that the log has changed. Set it
+    // before any other thread can add; it must not add to this log.
+    void set_wake_hook(std::function<void()> hook) { wake = std::move(hook); }
+
     template <typename T> void add(T&& value) {
-        std::lock_guard<std::mutex> lock(mutex);
-        items.emplace_front(std::forward<T>(value));
-        items.front().sequence = ++added;
-        while (!items.empty() && items.size() >= capacity)
-            items.pop_back();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            items.emplace_front(std::forward<T>(value));
+            items.front().sequence = ++added;
+            while (!items.empty() && items.size() >= capacity)
+                items.pop_back();
+        }
+        if (wake)
+            wake();
     }
 
     // The entries under the log's lock, held as long as the Access lives:
@@ -76,4 +86,5 @@ class Logger {
     mutable std::mutex mutex;
     uint64_t capacity;
     uint64_t added = 0;
+    std::function<void()> wake;
 };

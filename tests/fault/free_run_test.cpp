@@ -1,0 +1,85 @@
+// The real back end running freely (a step every millisecond) while its
+// front end goes away: the run pauses without a front end, and one that
+// connects again finds it where it stopped, every count after that one
+// more than the one before. The back end is a process of its own: NNG 1.5
+// can leave a close waiting for ever on a peer in the same process that
+// is sending to it.
+#include <chrono>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <nng/nng.h>
+#include <nng/protocol/pair0/pair.h>
+
+#include "fault_frames.h"
+#include "link/bounded_decode.h"
+#include "link/envelope.h"
+#include "link/nng_error.h"
+#include "road/back_end_process.h"
+#include "support/count_gaps.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using nlohmann::json;
+
+// A front end that dials, selects an architecture and reads the stream.
+class Dialer {
+  public:
+    explicit Dialer(const std::string& url) {
+        nng_check(nng_pair0_open(&socket), "nng_pair0_open");
+        nng_check(nng_socket_set_ms(socket, NNG_OPT_RECVTIMEO, 3000), "nng_socket_set_ms");
+        nng_check(nng_dial(socket, url.c_str(), nullptr, 0), "nng_dial");
+    }
+    ~Dialer() { nng_close(socket); }
+    Dialer(const Dialer&) = delete;
+    Dialer& operator=(const Dialer&) = delete;
+
+    void send(const json& envelope) { send_envelope(socket, envelope, 3000); }
+
+    // The next n cycle counts of isa4 (fewer when the stream stops).
+    std::vector<uint64_t> cycles(size_t n) {
+        std::vector<uint64_t> counts;
+        for (int i = 0; i < 100000 && counts.size() < n; ++i) {
+            nng_msg* msg = nullptr;
+            if (nng_recvmsg(socket, &msg, 0) != 0)
+                break;
+            const json e =
+                decode_ubjson(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg));
+            nng_msg_free(msg);
+            if (e.value("origin", "") == "isa4.cycles")
+                counts.push_back(e["data"]["new_count"].get<uint64_t>());
+        }
+        return counts;
+    }
+
+  private:
+    nng_socket socket = NNG_SOCKET_INITIALIZER;
+};
+
+TEST(FreeRun, PausesWhileNoFrontEndIsConnected) {
+    TempDir dir;
+    road::BackEndProcess sim(dir.path, {"--tick-ms", "1"});
+    ASSERT_TRUE(sim.listening) << sim.errors();
+    uint64_t last = 0;
+    {
+        Dialer first(sim.url);
+        first.send(envelope::architecture_select("isa4"));
+        const std::vector<uint64_t> counts = first.cycles(50);
+        ASSERT_EQ(counts.size(), 50u);
+        ASSERT_EQ(count_gaps(counts), 0u);
+        last = counts.back();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Dialer again(sim.url);
+    const std::vector<uint64_t> counts = again.cycles(50);
+    ASSERT_EQ(counts.size(), 50u) << sim.errors();
+    EXPECT_EQ(count_gaps(counts), 0u);
+    EXPECT_GT(counts.front(), last);
+    // Some steps were on their way to the front end that left.
+    EXPECT_LT(counts.front(), last + 100) << "the run went on without a front end";
+    EXPECT_EQ(sim.errors().find("dropped"), std::string::npos) << sim.errors();
+}
+
+} // namespace
