@@ -76,7 +76,9 @@ void fill_log(App& app, ImGuiHarness& ui) {
         for (size_t i = 0; i < 6; ++i)
             if (!items[i].is_text())
                 ImGui::GetStateStorage()->SetInt(
-                    ImGui::GetID((items[i].label + "##" + std::to_string(i)).c_str()), 1);
+                    ImGui::GetID(
+                        (items[i].label + "##" + std::to_string(items[i].sequence)).c_str()),
+                    1);
         ImGui::End();
     });
 }

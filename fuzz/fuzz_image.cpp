@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     load_rom_image(w.path.c_str(), arch.rom);
     load_ram_image(w.path.c_str(), arch.ram);
     w.ui.frame([&] {
-        w.rom_view.draw(arch, w.sender);
-        w.ram_view.draw(arch);
+        w.rom_view.draw(arch, w.sender, w.log);
+        w.ram_view.draw(arch, w.log);
     });
     return 0;
 }

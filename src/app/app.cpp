@@ -42,11 +42,14 @@ void App::draw() {
     example_windows.draw(show_demo_window, show_another_window, clear_color, ImGui::GetIO());
     if (regfile)
         register_file_window.draw(*regfile, sender, regfile_stale);
-    rom_view.draw(arch, sender);
-    ram_view.draw(arch);
+    rom_view.draw(arch, sender, log, program_symbols, regfile.get());
+    const StepChange& change = local_cpu.last_change();
+    ram_view.draw(arch, log,
+                  change.ram_written ? std::optional<uint8_t>(change.ram_address) : std::nullopt);
     cpu_state_window.draw(local_run, sender, architecture_selected(), log);
-    // After the window's buttons: a press of "Run" or "Step" counts in this frame.
-    local_run.advance(arch, cpu_stepper, log);
+    local_isa4_window.draw(arch, local_cpu, local_run, log);
+    // After the windows' buttons: a press of "Run" or "Step" counts in this frame.
+    local_run.advance(arch, local_cpu, cpu_stepper, log);
     assembler_window.draw();
     assembly_window.draw(arch, program_symbols, log);
     breakpoints_window.draw(arch);

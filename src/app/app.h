@@ -10,6 +10,7 @@
 #include "app/frame_loop.h"
 #include "arch/cpu_stepper.h"
 #include "arch/isa4.h"
+#include "arch/local_processor.h"
 #include "arch/local_run.h"
 #include "assembly/program_symbols.h"
 #include "link/arch_sim_msg.h"
@@ -25,6 +26,7 @@
 #include "ui/breakpoints_window.h"
 #include "ui/cpu_state_window.h"
 #include "ui/example_windows.h"
+#include "ui/local_isa4_window.h"
 #include "ui/logger_window.h"
 #include "ui/nng_window.h"
 #include "ui/ram_view.h"
@@ -80,6 +82,7 @@ class App : public FrameContent {
     uint64_t connections_seen = 0;
 
     FrameSender sender;
+    LocalProcessor local_cpu; // steps arch with a history, for "Local Isa4" and the run
     LocalRun local_run;
     ProgramSymbols program_symbols; // of the last source the "Assembly" window assembled
     std::ostream* err = &std::cerr; // where failed loads are written
@@ -89,6 +92,7 @@ class App : public FrameContent {
     RomView rom_view;
     RamView ram_view;
     CpuStateWindow cpu_state_window;
+    LocalIsa4Window local_isa4_window;
     AssemblerWindow assembler_window;
     AssemblyWindow assembly_window;
     BreakpointsWindow breakpoints_window;

@@ -44,6 +44,8 @@ bool apply_message(ArchSimMsg& msg, std::vector<std::string>& archs,
         break;
     case ArchSimMsg::Reset:
         log.add("Reset CPU");
+        if (regfile)
+            regfile->begin_event(); // the values that follow are the reset's
         break;
     default:
         assert(!"bad archsimmsgtype");

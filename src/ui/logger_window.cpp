@@ -1,8 +1,11 @@
 #include "ui/logger_window.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <iterator>
+
+#include <imgui_stdlib.h>
 
 #include "link/protocol.h"
 
@@ -17,7 +20,8 @@ void wrapped_text(const std::string& text) {
     ImGui::PopTextWrapPos();
 }
 
-void draw_members(const nlohmann::json& envelope) {
+// An object member shows its own members' values, with their keys when asked.
+void draw_members(const nlohmann::json& envelope, bool show_keys) {
     if (!envelope.is_object())
         return;
     for (const auto& [key, member] : envelope.items()) {
@@ -25,12 +29,19 @@ void draw_members(const nlohmann::json& envelope) {
             continue;
         if (member.is_object()) {
             ImGui::Text("%s:", key.c_str());
-            for (const auto& inner : member)
-                wrapped_text(display_json(inner));
+            for (const auto& [inner_key, inner] : member.items())
+                wrapped_text(show_keys ? inner_key + ": " + display_json(inner)
+                                       : display_json(inner));
         } else {
             ImGui::Text("%s: %s", key.c_str(), display_json(member).c_str());
         }
     }
+}
+
+std::string lower_case(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 } // namespace
@@ -50,18 +61,37 @@ void LoggerWindow::draw_contents(Logger& log) {
         access.clear();
     ImGui::SameLine();
     ImGui::Text("count: %llu", static_cast<unsigned long long>(access.entries().size()));
-    uint64_t index = 0;
+    draw_controls();
     for (const LogItem& item : access.entries())
-        draw_entry(item, index++);
+        if (lower_filter.empty() || matches(item))
+            draw_entry(item);
     if (!access.entries().empty())
-        forget_layouts_before(access.entries().back().sequence, access.entries().size());
+        forget_entries_before(access.entries().back().sequence, access.entries().size());
 }
 
-void LoggerWindow::draw_entry(const LogItem& item, uint64_t index) {
+void LoggerWindow::draw_controls() {
+    ImGui::Checkbox("Show keys", &show_keys);
+    ImGui::SameLine();
+    ImGui::SetNextItemWidth(std::max(ImGui::GetContentRegionAvail().x -
+                                         ImGui::CalcTextSize("Filter").x -
+                                         ImGui::GetStyle().ItemInnerSpacing.x,
+                                     60.0f));
+    if (ImGui::InputText("Filter", &filter))
+        lower_filter = lower_case(filter);
+}
+
+bool LoggerWindow::matches(const LogItem& item) {
+    auto [kept, made] = filter_texts.try_emplace(item.sequence);
+    if (made)
+        kept->second = lower_case(item.is_text() ? item.text() : display_json(item.envelope()));
+    return kept->second.find(lower_filter) != std::string::npos;
+}
+
+void LoggerWindow::draw_entry(const LogItem& item) {
     if (item.is_text())
         draw_text(item);
     else
-        draw_envelope(item, index);
+        draw_envelope(item);
 }
 
 void LoggerWindow::draw_text(const LogItem& item) {
@@ -81,13 +111,13 @@ void LoggerWindow::draw_text(const LogItem& item) {
     wrapped_text(text);
 }
 
-// The node is labelled label + "##" + index: its open state belongs to the
-// label and the entry's place in the list. A closed node out of view only
-// takes its line.
-void LoggerWindow::draw_envelope(const LogItem& item, uint64_t index) {
+// The node is labelled label + "##" + the entry's sequence number: its open
+// state belongs to the entry, wherever newer entries push it. A closed node
+// out of view only takes its line.
+void LoggerWindow::draw_envelope(const LogItem& item) {
     node_label.assign(item.label);
     char suffix[24] = "##";
-    char* end = std::to_chars(suffix + 2, std::end(suffix), index).ptr;
+    char* end = std::to_chars(suffix + 2, std::end(suffix), item.sequence).ptr;
     node_label.append(suffix, static_cast<size_t>(end - suffix));
     const char* label_end = node_label.data() + node_label.size();
     const ImGuiID id = ImGui::GetID(node_label.data(), label_end);
@@ -98,14 +128,18 @@ void LoggerWindow::draw_envelope(const LogItem& item, uint64_t index) {
     }
     if (!ImGui::TreeNode(node_label.c_str()))
         return;
-    draw_members(item.envelope());
+    draw_members(item.envelope(), show_keys);
     ImGui::TreePop();
 }
 
-void LoggerWindow::forget_layouts_before(uint64_t oldest_sequence, size_t live_entries) {
+void LoggerWindow::forget_entries_before(uint64_t oldest_sequence, size_t live_entries) {
     // Entries leave from the oldest end; sweep now and then, not every frame.
-    if (text_layouts.size() <= 2 * live_entries + 64)
-        return;
-    for (auto it = text_layouts.begin(); it != text_layouts.end();)
-        it = it->first < oldest_sequence ? text_layouts.erase(it) : std::next(it);
+    const auto sweep = [&](auto& kept) {
+        if (kept.size() <= 2 * live_entries + 64)
+            return;
+        for (auto it = kept.begin(); it != kept.end();)
+            it = it->first < oldest_sequence ? kept.erase(it) : std::next(it);
+    };
+    sweep(text_layouts);
+    sweep(filter_texts);
 }

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <cstddef>
+
+#include "log/logger.h"
+#include "util/file_io.h"
+
 // The controls the ROM and RAM views share: a value to poke at an address,
 // and an image file's name with its save and load buttons.
 
@@ -14,9 +19,22 @@ struct PokeFields {
 
 enum class ImageFileAction { None, Save, Load };
 
+// An image file's name for the log, its length, and what its bytes load into.
+struct ImageKind {
+    const char* name;  // "ROM image"
+    size_t bytes;      // a whole image's length
+    const char* units; // "words"
+};
+
 // "Filename", then the save button and the load button on one line.
 struct ImageFileField {
     char filename[40] = "";
 
     ImageFileAction draw(const char* save_label, const char* load_label);
+
+    // Logs what the user would otherwise not know: a save or load that
+    // failed, with the path and the reason, and a loaded file that is not
+    // an image's length, with its length and what was loaded of it.
+    void report(Logger& log, const ImageKind& kind, ImageFileAction action,
+                const FileResult& result) const;
 };

@@ -3,14 +3,21 @@
 #include <imgui.h>
 
 #include "arch/memory_image.h"
+#include "ui/widgets.h"
 #include "util/hex.h"
 
-void RamView::draw(Isa4& arch) {
+namespace {
+
+constexpr ImageKind ram_image{"RAM image", ram_image_bytes, "bytes"};
+
+} // namespace
+
+void RamView::draw(Isa4& arch, Logger& log, std::optional<uint8_t> last_write) {
     if (!ImGui::Begin("RAM view")) {
         ImGui::End();
         return;
     }
-    draw_rows(arch);
+    draw_rows(arch, last_write);
     poke.draw(255);
     if (ImGui::Button("Inc"))
         arch.ram[poke.addr]++;
@@ -21,23 +28,18 @@ void RamView::draw(Isa4& arch) {
     if (ImGui::Button("Poke"))
         arch.ram[poke.addr] = static_cast<uint8_t>(poke.val);
 
-    switch (file.draw("Save RAM", "Load RAM")) {
-    case ImageFileAction::Save:
-        save_ram_image(file.filename, arch.ram);
-        break;
-    case ImageFileAction::Load:
-        load_ram_image(file.filename, arch.ram);
-        break;
-    case ImageFileAction::None:
-        break;
-    }
+    const ImageFileAction action = file.draw("Save RAM", "Load RAM");
+    if (action == ImageFileAction::Save)
+        file.report(log, ram_image, action, save_ram_image(file.filename, arch.ram));
+    else if (action == ImageFileAction::Load)
+        file.report(log, ram_image, action, load_ram_image(file.filename, arch.ram));
     ImGui::SameLine();
     if (ImGui::Button("Clear All"))
         arch.clear_ram();
     ImGui::End();
 }
 
-void RamView::draw_rows(const Isa4& arch) {
+void RamView::draw_rows(const Isa4& arch, std::optional<uint8_t> last_write) {
     ImGui::TextUnformatted("    0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F");
     for (int r = 0; r < 256; r += 16) {
         // "%X " and sixteen " %02X": the row's high digit, then its bytes.
@@ -48,6 +50,18 @@ void RamView::draw_rows(const Isa4& arch) {
             *end++ = ' ';
             end = put_hex(end, arch.ram[r + c], 2);
         }
-        ImGui::TextUnformatted(row, end);
+        if (!last_write || *last_write / 16 != r / 16) {
+            ImGui::TextUnformatted(row, end);
+            continue;
+        }
+        // The written byte in its own colour, the row around it as ever.
+        const char* byte = row + 3 + 3 * (*last_write % 16);
+        ImGui::TextUnformatted(row, byte);
+        ImGui::SameLine(0, 0);
+        ImGui::PushStyleColor(ImGuiCol_Text, changed_colour);
+        ImGui::TextUnformatted(byte, byte + 2);
+        ImGui::PopStyleColor();
+        ImGui::SameLine(0, 0);
+        ImGui::TextUnformatted(byte + 2, end);
     }
 }

@@ -225,7 +225,9 @@ TEST_F(DrainTest, UpdatesAndWritesWithoutRegisterFileAreIgnored) {
     EXPECT_EQ(err.str(), "");
 }
 
-TEST_F(DrainTest, ResetOnlyLogs) {
+// Besides "Reset CPU", a reset notice begins a new event: the registers the
+// step before it changed are no longer highlighted.
+TEST_F(DrainTest, ResetLogsAndBeginsAnEvent) {
     load_toy();
     msgs.push(RegisterWritePair{1, 0x42});
     drain();
@@ -239,6 +241,7 @@ TEST_F(DrainTest, ResetOnlyLogs) {
     EXPECT_EQ(regfile.get(), installed);
     EXPECT_EQ(values(), before);
     EXPECT_EQ(archs, Names{"toy"});
+    EXPECT_FALSE(regfile->changed_in_latest_event(1));
 }
 
 TEST_F(DrainTest, NoneEndsTheDrain) {

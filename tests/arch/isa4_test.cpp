@@ -12,6 +12,7 @@
 
 #include "arch/instruction_set.h"
 #include "arch/isa4.h"
+#include "support/isa4_state.h"
 
 namespace {
 
@@ -25,24 +26,6 @@ uint32_t trap_number(Isa4& cpu) {
     ADD_FAILURE() << "step did not trap";
     return 0xFFFFFFFF;
 }
-
-// Everything except the program memory, for "nothing else changed" checks.
-struct Snapshot {
-    std::array<uint8_t, 256> ram;
-    std::array<uint8_t, 16> regs;
-    std::set<uint8_t> breakpoints;
-    bool at_breakpoint;
-    uint8_t pc;
-    bool z;
-
-    explicit Snapshot(const Isa4& c)
-        : ram(c.ram), regs(c.regs), breakpoints(c.breakpoints), at_breakpoint(c.at_breakpoint),
-          pc(c.pc), z(c.z) {}
-    bool operator==(const Snapshot& o) const {
-        return ram == o.ram && regs == o.regs && breakpoints == o.breakpoints &&
-               at_breakpoint == o.at_breakpoint && pc == o.pc && z == o.z;
-    }
-};
 
 } // namespace
 
@@ -209,7 +192,7 @@ TEST(Isa4, BitsAbove19AreIgnored) {
             plain.rom[0] = w;
             dirty.rom[0] = w | high;
             EXPECT_EQ(plain.step(), dirty.step());
-            EXPECT_TRUE(Snapshot(plain) == Snapshot(dirty));
+            EXPECT_TRUE(Isa4State(plain) == Isa4State(dirty));
         }
     }
     // An illegal opcode stays illegal whatever the high bits hold.
@@ -339,11 +322,11 @@ TEST(Isa4, IllegalOpcodesTrapOnTheWordAndContinueAfterIt) {
         cpu.pc = 6;
         cpu.rom[7] = (opcode << 16) | 0xFFFF;
         cpu.rom[8] = encode(Opcode::Addi, {1, 0, 0x42});
-        Snapshot before(cpu);
+        Isa4State before(cpu);
         before.pc = 7;
 
         EXPECT_EQ(trap_number(cpu), Trap::illegal_instruction);
-        EXPECT_TRUE(Snapshot(cpu) == before);
+        EXPECT_TRUE(Isa4State(cpu) == before);
 
         EXPECT_TRUE(cpu.step());
         EXPECT_EQ(cpu.pc, 8);
@@ -379,11 +362,11 @@ TEST(Isa4, ClearingAMemoryLeavesEverythingElse) {
     cpu.pc = 0x41;
     cpu.z = false;
 
-    const Snapshot before(cpu);
+    const Isa4State before(cpu);
     cpu.clear_rom();
     for (uint32_t w : cpu.rom)
         EXPECT_EQ(w, 0u);
-    EXPECT_TRUE(Snapshot(cpu) == before); // ram included
+    EXPECT_TRUE(Isa4State(cpu) == before); // ram included
 
     const auto rom = cpu.rom;
     cpu.ram[0] = 0x5A;

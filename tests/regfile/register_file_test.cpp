@@ -337,3 +337,69 @@ TEST_F(RegisterUpdateTest, WriteSetsTheRegisterUnboundedAndRefusesUnknownNumbers
         EXPECT_EQ(rf->registers.size(), 3u);
     }
 }
+
+namespace {
+
+std::vector<size_t> highlighted(const RegisterFile& rf) {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < rf.registers.size(); ++i)
+        if (rf.changed_in_latest_event(i))
+            out.push_back(i);
+    return out;
+}
+
+} // namespace
+
+// A back end reports a step as a burst of writes and updates, each register
+// at most once: the registers changed since the burst began are the latest
+// event's, and a register changed a second time begins the next event.
+TEST_F(RegisterUpdateTest, ChangesGroupIntoEventsOfDistinctRegisters) {
+    using Idx = std::vector<size_t>;
+    EXPECT_EQ(highlighted(*rf), Idx{}) << "nothing changed since the load";
+    rf->apply_write(2, 1); // X already holds 1: no change
+    EXPECT_EQ(highlighted(*rf), Idx{});
+    rf->apply_write(2, 5); // a step: X, then pc and the flags
+    rf->apply_update("toy.pc", 1);
+    rf->apply_update("toy.alu.flags", 2);
+    EXPECT_EQ(highlighted(*rf), (Idx{0, 1, 2}));
+    rf->apply_update("toy.pc", 2); // the next step
+    EXPECT_EQ(highlighted(*rf), (Idx{1}));
+    rf->apply_update("toy.alu.flags", 2); // unchanged
+    rf->apply_update("toy.alu.flags", 3);
+    EXPECT_EQ(highlighted(*rf), (Idx{0, 1}));
+    rf->begin_event(); // a reset notice: its values follow
+    EXPECT_EQ(highlighted(*rf), Idx{});
+    rf->apply_write(1, 0);
+    EXPECT_EQ(highlighted(*rf), (Idx{1}));
+}
+
+TEST_F(DescriptionTest, ProgramCounterIsTheFirstRegisterOfItsType) {
+    const auto rf = load(R"(
+[main]
+name = 'm'
+[[registers]]
+abbr = 'A'
+type = 'Program_counter'
+[[registers]]
+abbr = 'PC'
+type = 'program_counter'
+[[registers]]
+abbr = 'PC2'
+type = 'program_counter'
+)")
+                        .regfile;
+    ASSERT_NE(rf->program_counter(), nullptr);
+    EXPECT_EQ(rf->program_counter()->abbr, "PC");
+    EXPECT_FALSE(rf->program_counter()->readonly);
+
+    const auto none = load("[main]\nname = 'n'\n[[registers]]\nabbr = 'A'\n").regfile;
+    EXPECT_EQ(none->program_counter(), nullptr);
+    for (const char* shipped : {"isa4", "toy"}) {
+        SCOPED_TRACE(shipped);
+        const auto arch =
+            load_description(std::string(QUARRIN_SOURCE_DIR "/architectures/") + shipped + ".toml")
+                .regfile;
+        ASSERT_NE(arch->program_counter(), nullptr);
+        EXPECT_EQ(arch->program_counter()->abbr, shipped == std::string("isa4") ? "pc" : "PC");
+    }
+}

@@ -42,10 +42,11 @@ namespace layout {
 constexpr Point address{130, 37};
 constexpr Point connect{36, 60};
 constexpr Point select{33, 106};
-// "Register file" at (0, 130), 400 x 500: Arch, then r0..rf, pc, z, cycles.
-// Its rows start below the 17 px "Arch:" line; r1's "-" button is at x 228-243.
-constexpr Rect register_file{0, 130, 400, 500};
-constexpr Point r1_minus_edge{230, 130 + 27 + 17 + 23 + 9};
+// "Register file" at (0, 130), 400 x 240: Arch, then r0..rf, pc, z, cycles.
+// Its rows start below the "Arch:" and "values in hexadecimal" lines, 17 px
+// each; r1's "-" button is at x 228-243.
+constexpr Rect register_file{0, 130, 400, 240};
+constexpr Point r1_minus_edge{230, 130 + 27 + 17 + 17 + 23 + 9};
 // "Computer Architecture state" at (0, 630), 400 x 90: Clocks, then
 // Reset CPU, Step, Run.
 constexpr Point step{104, 690};

@@ -1,6 +1,7 @@
 #include "support/imgui_harness.h"
 
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 #include <imgui_internal.h>
@@ -37,7 +38,9 @@ struct Glyph {
     unsigned int codepoint;
 };
 
-void collect_glyphs(const ImDrawList& list, const ImFont& font, std::vector<Glyph>& out) {
+// Collects the glyphs drawn in colour, or in any colour when it is 0.
+void collect_glyphs(const ImDrawList& list, const ImFont& font, ImU32 colour,
+                    std::vector<Glyph>& out) {
     // Each glyph is a quad whose first vertex carries the glyph's top-left UV
     // and whose third carries its bottom-right UV.
     const ImVector<ImDrawVert>& v = list.VtxBuffer;
@@ -46,7 +49,8 @@ void collect_glyphs(const ImDrawList& list, const ImFont& font, std::vector<Glyp
             if (!g.Visible || v[i].uv.x != g.U0 || v[i].uv.y != g.V0)
                 continue;
             if (v[i + 2].uv.x == g.U1 && v[i + 2].uv.y == g.V1) {
-                out.push_back({v[i].pos.x - g.X0, v[i].pos.y - g.Y0, g.Codepoint});
+                if (colour == 0 || v[i].col == colour)
+                    out.push_back({v[i].pos.x - g.X0, v[i].pos.y - g.Y0, g.Codepoint});
                 i += 3;
             }
             break;
@@ -57,6 +61,22 @@ void collect_glyphs(const ImDrawList& list, const ImFont& font, std::vector<Glyp
 } // namespace
 
 std::string ImGuiHarness::window_text(const char* window) {
+    return glyph_text(window, 0);
+}
+
+std::vector<std::string> ImGuiHarness::window_lines(const char* window) {
+    std::istringstream in(window_text(window));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string ImGuiHarness::window_text_in(const char* window, const ImVec4& colour) {
+    return glyph_text(window, ImGui::ColorConvertFloat4ToU32(colour));
+}
+
+std::string ImGuiHarness::glyph_text(const char* window, ImU32 colour) {
     ImGuiContext& g = *ImGui::GetCurrentContext();
     ImGuiWindow* root = ImGui::FindWindowByName(window);
     if (root == nullptr || !root->WasActive)
@@ -66,7 +86,7 @@ std::string ImGuiHarness::window_text(const char* window) {
     for (ImGuiWindow* w : g.Windows)
         if (w == root || (w->RootWindow == root && (w->Flags & ImGuiWindowFlags_ChildWindow)))
             if (w->WasActive)
-                collect_glyphs(*w->DrawList, font, glyphs);
+                collect_glyphs(*w->DrawList, font, colour, glyphs);
     std::stable_sort(glyphs.begin(), glyphs.end(), [](const Glyph& a, const Glyph& b) {
         return a.y != b.y ? a.y < b.y : a.x < b.x;
     });

@@ -55,11 +55,16 @@ class ImGuiHarness {
     // read back from the glyphs in its draw lists: one line per row of text,
     // spaces restored from the gaps of the fixed-width default font.
     static std::string window_text(const char* window);
+    // The same, line by line.
+    static std::vector<std::string> window_lines(const char* window);
+    // The text drawn in colour only: what a window highlights.
+    static std::string window_text_in(const char* window, const ImVec4& colour);
 
     // Presses with the mouse at a screen position (down, held, released).
     void click(ImVec2 pos, const Draw& draw);
 
   private:
+    static std::string glyph_text(const char* window, ImU32 colour);
     void key(int key_index, const Draw& draw);
     void enter_text(const std::string& text, const Draw& draw);
 };

@@ -60,11 +60,12 @@ class CpuStateWindowTest : public ::testing::Test {
     CpuStepper stepper{1000, 1000, [this] { return now += tick_per_call; }};
     CpuStateWindow window;
     LocalRun local_run;
+    LocalProcessor cpu;
     bool architecture_selected = true;
     // The window, then the local run's steps, as the frame does.
     ImGuiHarness::Draw draw = [this] {
         window.draw(local_run, link.sender, architecture_selected, log);
-        local_run.advance(arch, stepper, log);
+        local_run.advance(arch, cpu, stepper, log);
     };
 };
 

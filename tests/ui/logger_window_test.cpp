@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,30 +13,22 @@ namespace {
 
 constexpr const char* title = "Logger";
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 // The "Logger" window as the frame draws it.
 class LoggerWindowTest : public ::testing::Test {
   protected:
     void SetUp() override { ui.frames(2, draw); }
 
-    // The window's lines below its title and the "Clear All  count: n" line.
+    // The window's lines below its controls ("Show keys" and "Filter").
     static std::vector<std::string> entries() {
-        std::vector<std::string> lines = lines_of(ImGuiHarness::window_text(title));
-        while (!lines.empty() && lines.front().find("Clear All") == std::string::npos)
+        std::vector<std::string> lines = ImGuiHarness::window_lines(title);
+        while (!lines.empty() && lines.front().find("Show keys") == std::string::npos)
             lines.erase(lines.begin());
         if (!lines.empty())
             lines.erase(lines.begin());
         return lines;
     }
     static std::string counter() {
-        for (const std::string& line : lines_of(ImGuiHarness::window_text(title)))
+        for (const std::string& line : ImGuiHarness::window_lines(title))
             if (line.find("Clear All") != std::string::npos)
                 return line.substr(line.find("count:"));
         return "";
@@ -92,7 +83,7 @@ TEST_F(LoggerWindowTest, EnvelopeOpensToItsMembersInKeyOrder) {
                            {"origin", "y"}});
     ui.frame(draw);
     EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"update\""}));
-    open_node("\"event\" : \"update\"##0");
+    open_node("\"event\" : \"update\"##1");
     EXPECT_EQ(entries(),
               (std::vector<std::string>{"\"event\" : \"update\"", "data:", "1", "\"two\"",
                                         "destination: \"x\"", "origin: \"y\""}));
@@ -101,7 +92,7 @@ TEST_F(LoggerWindowTest, EnvelopeOpensToItsMembersInKeyOrder) {
 TEST_F(LoggerWindowTest, ArrayMemberAndMissingSubTypeShowOnOneLine) {
     log.add(nlohmann::json{{"message_type", "event"}, {"values", {1, 2, 3}}});
     ui.frame(draw);
-    open_node("\"event\" : null##0");
+    open_node("\"event\" : null##1");
     EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : null", "values: [1,2,3]"}));
 }
 
@@ -117,9 +108,89 @@ TEST_F(LoggerWindowTest, EnvelopeWithInvalidUtf8IsDrawnNotThrown) {
     const std::string label = envelope_label(log.snapshot().front().envelope());
     EXPECT_EQ(label, "\"event\" : \"up\xEF\xBF\xBD"
                      "date\"");
-    EXPECT_NO_THROW(open_node(label + "##0"));
+    EXPECT_NO_THROW(open_node(label + "##1"));
     EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"up?date\"", "data:", "\"a?\"",
                                                    "origin: \"?\""}));
+}
+
+// "Show keys" shows the keys of an envelope's data; off, it shows the values
+// alone, as ever.
+TEST_F(LoggerWindowTest, ShowKeysShowsTheDataMembersKeys) {
+    log.add(nlohmann::json{{"message_type", "event"},
+                           {"message_sub_type", "write"},
+                           {"data", {{"register_number", 17}, {"value", 0}}},
+                           {"origin", "isa4.regs"}});
+    ui.frame(draw);
+    open_node("\"event\" : \"write\"##1");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"\"event\" : \"write\"", "data:", "17", "0",
+                                                   "origin: \"isa4.regs\""}));
+    ui.press(title, {"Show keys"}, draw);
+    EXPECT_TRUE(window.show_keys);
+    EXPECT_EQ(entries(),
+              (std::vector<std::string>{"\"event\" : \"write\"", "data:", "register_number: 17",
+                                        "value: 0", "origin: \"isa4.regs\""}));
+}
+
+// An open entry stays open, and a closed one closed, while newer entries
+// arrive and push both down the list.
+TEST_F(LoggerWindowTest, OpenStateStaysWithTheEntryAsNewerOnesArrive) {
+    const auto update = [](int count) {
+        return nlohmann::json{{"message_type", "event"},
+                              {"message_sub_type", "update"},
+                              {"data", {{"new_count", count}}}};
+    };
+    log.add(update(1));
+    log.add(update(2));
+    ui.frame(draw);
+    open_node("\"event\" : \"update\"##1"); // the older one, second in the list
+    const std::vector<std::string> open_older = {"\"event\" : \"update\"", "\"event\" : \"update\"",
+                                                 "data:", "1"};
+    EXPECT_EQ(entries(), open_older);
+    for (int i = 3; i < 6; ++i) {
+        log.add(update(i));
+        ui.frame(draw);
+        std::vector<std::string> expected(i - 2, "\"event\" : \"update\"");
+        expected.insert(expected.end(), open_older.begin(), open_older.end());
+        EXPECT_EQ(entries(), expected) << "after entry " << i;
+    }
+}
+
+// The filter shows the entries whose text, or envelope's JSON, contains its
+// text in any case; the count stays the log's.
+TEST_F(LoggerWindowTest, FilterShowsOnlyTheEntriesThatContainItsText) {
+    log.add("Loaded Isa4");
+    log.add(nlohmann::json{{"message_type", "event"},
+                           {"message_sub_type", "write"},
+                           {"data", {{"register_number", 17}, {"value", 0}}}});
+    log.add("Breakpoint hit");
+    log.add("Cannot load ROM image \"x.rom\": No such file or directory");
+    ui.frame(draw);
+    struct Case {
+        const char* filter;
+        std::vector<std::string> shown;
+    };
+    const std::vector<Case> cases = {
+        {"isa4", {"Loaded Isa4"}},
+        {"ROM", {"Cannot load ROM image \"x.rom\": No such file or directory"}},
+        {"register_NUMBER\":17", {"\"event\" : \"write\""}},
+        {"breakpoint", {"Breakpoint hit"}},
+        {"nowhere", {}},
+        {"",
+         {"Cannot load ROM image \"x.rom\": No such file or directory", "Breakpoint hit",
+          "\"event\" : \"write\"", "Loaded Isa4"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.filter);
+        ui.type(title, {"Filter"}, c.filter, draw);
+        EXPECT_EQ(window.filter, c.filter);
+        EXPECT_EQ(entries(), c.shown);
+        EXPECT_EQ(counter(), "count: 4");
+    }
+    ui.type(title, {"Filter"}, "hit", draw);
+    log.add("Breakpoint hit");
+    log.add("Interrupt 2");
+    ui.frame(draw);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"Breakpoint hit", "Breakpoint hit"}));
 }
 
 } // namespace
@@ -159,12 +230,12 @@ class LoggerLayoutTest : public ::testing::Test {
         };
         ui.frame([&] {
             ImGui::Begin(title);
-            for (const char* node : {"\"event\" : \"n97\"##1", "\"event\" : \"n1\"##97"})
+            for (const char* node : {"\"event\" : \"n97\"##98", "\"event\" : \"n1\"##2"})
                 ImGui::GetStateStorage()->SetInt(ImGui::GetID(node), 1);
             ImGui::End();
         });
         ui.frames(4, draw);
-        last_lines = lines_of(ImGuiHarness::window_text(title));
+        last_lines = ImGuiHarness::window_lines(title);
         return ImGui::FindWindowByName(title)->ContentSize.y;
     }
 

@@ -45,8 +45,9 @@ struct MemoryViewsTest : ::testing::Test {
     RamView ram_view;
     std::string dir;
     ImGuiHarness::Draw draw = [this] {
-        rom_view.draw(arch, link.sender);
-        ram_view.draw(arch);
+        ImGui::SetNextWindowSize(ImVec2(500, 420)); // room for the listing's instructions
+        rom_view.draw(arch, link.sender, log);
+        ram_view.draw(arch, log);
     };
 };
 
@@ -150,7 +151,7 @@ TEST_F(MemoryViewsTest, TrackedRowIsCentredAmongTheRowsInView) {
         const int row = std::stoi(next.substr(0, 2), nullptr, 16);
         EXPECT_LE(std::abs(row - (pc + 1)), 1) << testing::PrintToString(rows);
         if (pc == 0x8F) {
-            EXPECT_EQ(next, "90  FFFF 01 02");
+            EXPECT_EQ(next, "90  FFFF 01 02  .word 0xFFFF0102");
         }
     }
 }
@@ -202,6 +203,54 @@ TEST_F(MemoryViewsTest, RamImageSavesLoadsAndClears) {
     arch.ram[7] = 0;
     ui.press(ram_title, {"Load RAM"}, draw);
     EXPECT_EQ(arch.ram[7], 0);
+}
+
+struct FileReportCase {
+    const char* name;
+    const char* window;
+    const char* button;
+    const char* file;  // in the test's directory
+    int bytes;         // written there first; -1: none
+    const char* shown; // logged, with PATH for the file's path; "" for nothing
+};
+
+// What "Save" and "Load" did, when the user could not otherwise tell: a
+// failure with the path and the reason, an image of the wrong length with
+// its length and what was loaded of it. Each press logs one text at most.
+TEST_F(MemoryViewsTest, ImageFilesReportFailuresAndOddLengths) {
+    const std::vector<FileReportCase> cases = {
+        {"ROM loaded whole", rom_title, "Load ROM", "rom", 768, ""},
+        {"ROM saved", rom_title, "Save ROM", "rom", -1, ""},
+        {"ROM missing", rom_title, "Load ROM", "none", -1,
+         "Cannot load ROM image \"PATH\": No such file or directory"},
+        {"ROM into a missing folder", rom_title, "Save ROM", "none/rom", -1,
+         "Cannot save ROM image \"PATH\": No such file or directory"},
+        {"ROM short", rom_title, "Load ROM", "short", 10,
+         "ROM image \"PATH\" is 10 bytes, not 768: loaded 3 words, the others unchanged"},
+        {"ROM long", rom_title, "Load ROM", "long", 1000,
+         "ROM image \"PATH\" is 1000 bytes, not 768: loaded its first 256 words"},
+        {"RAM loaded whole", ram_title, "Load RAM", "ram", 256, ""},
+        {"RAM empty", ram_title, "Load RAM", "empty", 0,
+         "RAM image \"PATH\" is 0 bytes, not 256: loaded 0 bytes, the others unchanged"},
+        {"RAM long", ram_title, "Load RAM", "long", 300,
+         "RAM image \"PATH\" is 300 bytes, not 256: loaded its first 256 bytes"},
+        {"RAM onto a folder", ram_title, "Save RAM", "", -1,
+         "Cannot save RAM image \"PATH\": Is a directory"},
+    };
+    for (const FileReportCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.file;
+        if (c.bytes >= 0)
+            std::ofstream(path, std::ios::binary) << std::string(c.bytes, '\x11');
+        log.clear();
+        ui.type(c.window, {"Filename"}, path, draw);
+        ui.press(c.window, {c.button}, draw);
+        std::string shown = c.shown;
+        if (const size_t at = shown.find("PATH"); at != std::string::npos)
+            shown.replace(at, 4, path);
+        EXPECT_EQ(log.texts(),
+                  shown.empty() ? std::vector<std::string>{} : std::vector<std::string>{shown});
+    }
 }
 
 TEST_F(MemoryViewsTest, SendRomSendsTheWholeProgram) {

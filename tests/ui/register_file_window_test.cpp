@@ -11,6 +11,7 @@
 #include "support/peer_link.h"
 #include "support/temp_dir.h"
 #include "ui/register_file_window.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -158,6 +159,66 @@ TEST_F(RegisterFileWindowTest, TypedValueIsSentOncePerEdit) {
     ui.type(title, {"ACC"}, "7F", draw);
     EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(ACC, 0x7F)}));
     EXPECT_EQ(regfile->registers[ACC].value, 0u);
+}
+
+// A field typed into key by key sends nothing while the keys come, and once
+// what was typed when the user presses Enter or leaves the field; Escape
+// sends nothing.
+TEST_F(RegisterFileWindowTest, TypedValueIsSentOnceWhenTheFieldIsLeft) {
+    ImGuiIO& io = ImGui::GetIO();
+    const auto type_keys = [&](const char* field, const std::string& keys) {
+        ImGui::ActivateItem(ImGuiHarness::item(title, {field}));
+        ImGui::GetCurrentContext()->NavInputSource = ImGuiInputSource_Keyboard;
+        ui.frames(2, draw); // active, its text selected
+        for (char key : keys) {
+            io.AddInputCharacter(static_cast<unsigned>(key));
+            ui.frame(draw);
+            EXPECT_TRUE(link.received().empty()) << "sent while typing, after " << key;
+        }
+    };
+    const auto press_key = [&](ImGuiKey key) {
+        io.KeysDown[key] = true;
+        ui.frame(draw);
+        io.KeysDown[key] = false;
+        ui.frames(2, draw);
+    };
+
+    type_keys("WRD", "123");
+    press_key(ImGuiKey_Enter);
+    EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(WRD, 0x123)}));
+
+    type_keys("ACC", "7F");
+    ImGui::ActivateItem(ImGuiHarness::item(title, {"BNK"})); // on to another field
+    ui.frames(3, draw);
+    EXPECT_EQ(link.received(), (std::vector<nlohmann::json>{write_event(ACC, 0x7F)}));
+    press_key(ImGuiKey_Escape);
+
+    type_keys("ACC", "42");
+    press_key(ImGuiKey_Escape);
+    EXPECT_EQ(link.received(), std::vector<nlohmann::json>{});
+    EXPECT_EQ(regfile->registers[ACC].value, 0u);
+}
+
+// The registers the latest event from the back end changed are highlighted
+// until the next event.
+TEST_F(RegisterFileWindowTest, RegistersTheLatestEventChangedAreHighlighted) {
+    const auto highlighted = [] { return ImGuiHarness::window_text_in(title, changed_colour); };
+    ui.frame(draw);
+    EXPECT_EQ(highlighted(), "");
+    EXPECT_TRUE(shows("values in hexadecimal")) << text();
+
+    regfile->apply_write(ACC, 5);
+    regfile->apply_update("toy.clock", 9);
+    ui.frame(draw);
+    const std::string both = highlighted();
+    for (const char* part : {"00000005", "ACC", "00000009", "CYC"})
+        EXPECT_NE(both.find(part), std::string::npos) << part << "\n" << both;
+    EXPECT_EQ(both.find("BNK"), std::string::npos) << both;
+
+    regfile->apply_update("toy.clock", 10); // the next event
+    ui.frame(draw);
+    EXPECT_EQ(highlighted().find("ACC"), std::string::npos) << highlighted();
+    EXPECT_NE(highlighted().find("0000000A"), std::string::npos) << highlighted();
 }
 
 TEST_F(RegisterFileWindowTest, RangeBeyond32BitsKeepsAll64Bits) {

@@ -42,7 +42,7 @@ class UnlinkedSendsTest : public ::testing::Test {
     RegisterFileWindow register_file_window;
     ImGuiHarness::Draw draw = [this] {
         register_file_window.draw(*regfile, sender);
-        rom_view.draw(arch, sender);
+        rom_view.draw(arch, sender, log);
         cpu_window.draw(local_run, sender, true, log);
         nng_window.draw(worker, archs, "toy", sender);
     };

@@ -7,6 +7,9 @@
 
 // ROM image: three bytes per word (bits 16-23, 8-15, 0-7), 256 words, 768 bytes.
 // RAM image: the 256 data bytes as they are.
+constexpr size_t rom_image_bytes = 3 * 256;
+constexpr size_t ram_image_bytes = 256;
+
 // Only regular files (or, to save, a path that names nothing yet) are
 // opened. Each function says what happened: ok, or why not, and how many
 // words or bytes it read or wrote.

@@ -53,6 +53,8 @@ RegisterFile::RegisterFile(std::string fullname, std::string name, std::string r
         const bool hidden = table->get_as<bool>("hidden").value_or(false);
         const std::string type = table->get_as<std::string>("type").value_or("regular");
         const bool readonly = type == "readonly";
+        if (type == "program_counter" && program_counter_index == SIZE_MAX)
+            program_counter_index = registers.size();
         const std::string component = table->get_as<std::string>("component").value_or("");
         if (!component.empty())
             components.emplace(component, registers.size()); // the first register keeps it
@@ -62,19 +64,29 @@ RegisterFile::RegisterFile(std::string fullname, std::string name, std::string r
     }
 }
 
+void RegisterFile::set_value(size_t i, uint64_t value) {
+    Register& reg = registers[i];
+    if (reg.value == value)
+        return;
+    reg.value = value;
+    if (reg.changed_in == event)
+        ++event;
+    reg.changed_in = event;
+}
+
 void RegisterFile::apply_update(const std::string& origin, uint64_t count) {
     const std::string prefix = name + ".";
     if (origin.compare(0, prefix.size(), prefix) != 0)
         return;
     auto it = components.find(origin.substr(prefix.size()));
     if (it != components.end())
-        registers[it->second].value = count;
+        set_value(it->second, count);
 }
 
 bool RegisterFile::apply_write(uint64_t register_number, uint64_t value) {
     if (register_number >= registers.size())
         return false;
-    registers[register_number].value = value;
+    set_value(register_number, value);
     return true;
 }
 

@@ -20,9 +20,12 @@ std::string FileResult::reason() const {
 
 std::FILE* open_regular_file(const char* path, const char* mode, FileResult& result) {
     struct stat st;
-    if (::stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
-        result.error = S_ISDIR(st.st_mode) ? EISDIR : FileResult::not_regular_file;
-        return nullptr;
+    if (::stat(path, &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            result.error = S_ISDIR(st.st_mode) ? EISDIR : FileResult::not_regular_file;
+            return nullptr;
+        }
+        result.size = static_cast<uint64_t>(st.st_size);
     }
     errno = 0;
     std::FILE* file = std::fopen(path, mode);

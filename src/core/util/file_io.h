@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -13,8 +14,9 @@ struct FileResult {
     static constexpr int not_regular_file = -1; // a device, pipe or socket: left alone
     static constexpr int too_large = -2;        // longer than the reader takes
 
-    int error = 0;    // 0, an errno value, or one of the codes above
-    size_t count = 0; // how much was read or written: words, bytes or characters
+    int error = 0;     // 0, an errno value, or one of the codes above
+    size_t count = 0;  // how much was read or written: words, bytes or characters
+    uint64_t size = 0; // the file's length in bytes before it was opened
 
     bool ok() const { return error == 0; }
     // Why it failed, in words: "No such file or directory", ...
