@@ -35,7 +35,8 @@ void App::drain() {
 
 bool App::animating() const {
     const ImGuiIO& io = ImGui::GetIO();
-    return local_run.running || !msgs.empty() || io.WantTextInput || ImGui::IsAnyMouseDown();
+    return local_run.running || ran_this_frame || !msgs.empty() || io.WantTextInput ||
+           ImGui::IsAnyMouseDown();
 }
 
 void App::draw() {
@@ -49,6 +50,7 @@ void App::draw() {
     cpu_state_window.draw(local_run, sender, architecture_selected(), log);
     local_isa4_window.draw(arch, local_cpu, local_run, log);
     // After the windows' buttons: a press of "Run" or "Step" counts in this frame.
+    ran_this_frame = local_run.running;
     local_run.advance(arch, local_cpu, cpu_stepper, log);
     assembler_window.draw();
     assembly_window.draw(arch, program_symbols, log);

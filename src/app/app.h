@@ -53,8 +53,9 @@ class App : public FrameContent {
     // frame does besides them: the local run's steps.
     void draw() override;
     const float* background() const override { return clear_color; }
-    // A local run, messages waiting, a field with a blinking caret or a held
-    // mouse button need the next frame at once.
+    // A local run (and the frame after it stops, which shows where), messages
+    // waiting, a field with a blinking caret or a held mouse button need the
+    // next frame at once.
     bool animating() const override;
 
     // The back end has the loaded architecture selected, as far as is known:
@@ -84,6 +85,7 @@ class App : public FrameContent {
     FrameSender sender;
     LocalProcessor local_cpu; // steps arch with a history, for "Local Isa4" and the run
     LocalRun local_run;
+    bool ran_this_frame = false;    // its steps show in the next frame
     ProgramSymbols program_symbols; // of the last source the "Assembly" window assembled
     std::ostream* err = &std::cerr; // where failed loads are written
 

@@ -334,6 +334,38 @@ TEST(Loop, LocalRunKeepsItsPaceWhenCapped) {
     EXPECT_TRUE(app.local_run.running);
 }
 
+// A local run that stops (here at a breakpoint) is drawn stopped in the very
+// next frame, not after an idle wait: the frame that ran the last steps drew
+// its windows before them.
+TEST(Loop, FrameAfterALocalRunStopsComesAtOnce) {
+    ImGuiHarness ui;
+    SimulatedDisplay display(60, 60, false, 2ms);
+    display.quit_at = 3s;
+    App app([&] { return static_cast<uint32_t>(display.now().count() / 1000); });
+    for (uint32_t& word : app.arch.rom)
+        word = 0x11101; // ADDI r1, r1, 1
+    app.arch.breakpoints.insert(10);
+    app.local_run.clocks = 20;
+    app.local_run.running = true;
+    int stopped_in = -1;
+    microseconds stopped_frame_start{};
+    microseconds next_frame_start{};
+    display.after_present = [&] {
+        if (stopped_in < 0 && !app.local_run.running) {
+            stopped_in = display.frames;
+            stopped_frame_start = display.frame_starts.back();
+        } else if (stopped_in >= 0 && display.frames == stopped_in + 1) {
+            next_frame_start = display.frame_starts.back();
+        }
+    };
+    run_frame_loop(display, app);
+    ASSERT_GE(stopped_in, 0);
+    EXPECT_EQ(static_cast<int>(app.arch.regs[1]), 10); // words 0 to 9
+    EXPECT_LT(next_frame_start - stopped_frame_start, IdleWait::frame_period / 2);
+    EXPECT_NE(ImGuiHarness::window_text("Local Isa4").find("breakpoint at 0A"), std::string::npos)
+        << ImGuiHarness::window_text("Local Isa4");
+}
+
 // A back end that sends faster than the frames run: envelopes are taken as
 // they come, many in one frame, and all of them arrive, in order.
 TEST(Loop, EnvelopesArriveAtTheSendersPaceNotOnePerFrame) {
