@@ -15,15 +15,13 @@ void PokeFields::draw(int max_value, bool with_addr) {
     addr = wrap_around(0, addr, 255);
 }
 
-ImageFileAction ImageFileField::draw(const char* save_label, const char* load_label) {
-    ImageFileAction action = ImageFileAction::None;
+void ImageFileField::draw(const ImageKind& kind, Isa4& arch, Logger& log) {
     ImGui::InputText("Filename", filename, sizeof filename);
-    if (ImGui::Button(save_label))
-        action = ImageFileAction::Save;
+    if (ImGui::Button(kind.save_label))
+        report(log, kind, ImageFileAction::Save, kind.save(filename, arch));
     ImGui::SameLine();
-    if (ImGui::Button(load_label))
-        action = ImageFileAction::Load;
-    return action;
+    if (ImGui::Button(kind.load_label))
+        report(log, kind, ImageFileAction::Load, kind.load(filename, arch));
 }
 
 void ImageFileField::report(Logger& log, const ImageKind& kind, ImageFileAction action,

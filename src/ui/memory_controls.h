@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "arch/isa4.h"
 #include "log/logger.h"
 #include "util/file_io.h"
 
@@ -19,19 +20,27 @@ struct PokeFields {
 
 enum class ImageFileAction { None, Save, Load };
 
-// An image file's name for the log, its length, and what its bytes load into.
+// One memory's image file: its buttons, its name for the log, its length,
+// what its bytes load into, and how it is saved from and loaded into arch.
 struct ImageKind {
-    const char* name;  // "ROM image"
-    size_t bytes;      // a whole image's length
-    const char* units; // "words"
+    const char* save_label; // "Save ROM"
+    const char* load_label; // "Load ROM"
+    const char* name;       // "ROM image"
+    size_t bytes;           // a whole image's length
+    const char* units;      // "words"
+    FileResult (*save)(const char* path, const Isa4& arch);
+    FileResult (*load)(const char* path, Isa4& arch);
 };
 
 // "Filename", then the save button and the load button on one line.
 struct ImageFileField {
     char filename[40] = "";
 
-    ImageFileAction draw(const char* save_label, const char* load_label);
+    // Draws the field and the buttons; a press saves or loads the image and
+    // reports what happened.
+    void draw(const ImageKind& kind, Isa4& arch, Logger& log);
 
+  private:
     // Logs what the user would otherwise not know: a save or load that
     // failed, with the path and the reason, and a loaded file that is not
     // an image's length, with its length and what was loaded of it.

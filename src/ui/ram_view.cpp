@@ -8,7 +8,15 @@
 
 namespace {
 
-constexpr ImageKind ram_image{"RAM image", ram_image_bytes, "bytes"};
+constexpr ImageKind ram_image{
+    "Save RAM",
+    "Load RAM",
+    "RAM image",
+    ram_image_bytes,
+    "bytes",
+    [](const char* path, const Isa4& arch) { return save_ram_image(path, arch.ram); },
+    [](const char* path, Isa4& arch) { return load_ram_image(path, arch.ram); },
+};
 
 } // namespace
 
@@ -28,11 +36,7 @@ void RamView::draw(Isa4& arch, Logger& log, std::optional<uint8_t> last_write) {
     if (ImGui::Button("Poke"))
         arch.ram[poke.addr] = static_cast<uint8_t>(poke.val);
 
-    const ImageFileAction action = file.draw("Save RAM", "Load RAM");
-    if (action == ImageFileAction::Save)
-        file.report(log, ram_image, action, save_ram_image(file.filename, arch.ram));
-    else if (action == ImageFileAction::Load)
-        file.report(log, ram_image, action, load_ram_image(file.filename, arch.ram));
+    file.draw(ram_image, arch, log);
     ImGui::SameLine();
     if (ImGui::Button("Clear All"))
         arch.clear_ram();

@@ -13,7 +13,15 @@
 
 namespace {
 
-constexpr ImageKind rom_image{"ROM image", rom_image_bytes, "words"};
+constexpr ImageKind rom_image{
+    "Save ROM",
+    "Load ROM",
+    "ROM image",
+    rom_image_bytes,
+    "words",
+    [](const char* path, const Isa4& arch) { return save_rom_image(path, arch.rom); },
+    [](const char* path, Isa4& arch) { return load_rom_image(path, arch.rom); },
+};
 
 const ImVec4 breakpoint_colour(0.9f, 0.2f, 0.2f, 1.0f);
 const ImVec4 marker_hover_colour(0.7f, 0.7f, 0.7f, 1.0f);
@@ -57,11 +65,7 @@ void RomView::draw(Isa4& arch, FrameSender& sender, Logger& log, const ProgramSy
     if (ImGui::Button("Poke"))
         arch.rom[poke.addr] = static_cast<uint32_t>(poke.val);
 
-    const ImageFileAction action = file.draw("Save ROM", "Load ROM");
-    if (action == ImageFileAction::Save)
-        file.report(log, rom_image, action, save_rom_image(file.filename, arch.rom));
-    else if (action == ImageFileAction::Load)
-        file.report(log, rom_image, action, load_rom_image(file.filename, arch.rom));
+    file.draw(rom_image, arch, log);
     if (ImGui::Button("Send ROM"))
         sender.send(envelope::program_load(arch.rom));
     ImGui::SameLine();
