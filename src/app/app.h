@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/frame_loop.h"
+#include "app/view.h"
 #include "arch/cpu_stepper.h"
 #include "arch/isa4.h"
 #include "arch/local_run.h"
@@ -25,6 +26,7 @@
 #include "ui/breakpoints_window.h"
 #include "ui/cpu_state_window.h"
 #include "ui/example_windows.h"
+#include "ui/isa4_reference_window.h"
 #include "ui/logger_window.h"
 #include "ui/nng_window.h"
 #include "ui/ram_view.h"
@@ -54,6 +56,7 @@ class App : public FrameContent {
     // A local run, messages waiting, a field with a blinking caret or a held
     // mouse button need the next frame at once.
     bool animating() const override;
+    int zoom_percent() const override { return view.zoom_percent(); }
 
     // The back end has the loaded architecture selected, as far as is known:
     // a register file is loaded and no connection was made since.
@@ -83,6 +86,7 @@ class App : public FrameContent {
     LocalRun local_run;
     ProgramSymbols program_symbols; // of the last source the "Assembly" window assembled
     std::ostream* err = &std::cerr; // where failed loads are written
+    View view;                      // the menu bar, the zoom and the windows' layout
 
     ExampleWindows example_windows;
     RegisterFileWindow register_file_window;
@@ -94,4 +98,5 @@ class App : public FrameContent {
     BreakpointsWindow breakpoints_window;
     LoggerWindow logger_window;
     NngWindow nng_window;
+    Isa4ReferenceWindow reference_window;
 };
