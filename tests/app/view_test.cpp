@@ -383,22 +383,23 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<SavedZoom>& info) { return std::string(info.param.name); });
 
 TEST(ZoomInSettingsFile, ChangedZoomAndPlacesAreWrittenBack) {
-    ViewFrames f(hd, "[Quarrin][View]\nZoom=125\n");
-    f.frames(2);
-    f.shortcut(plus);
-    ImGui::SaveIniSettingsToDisk(f.ini_path.c_str());
-    std::ifstream file(f.ini_path);
-    const std::string saved((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
+    std::string saved;
+    {
+        ViewFrames f(hd, "[Quarrin][View]\nZoom=125\n");
+        f.frames(2);
+        f.shortcut(plus);
+        ImGui::SaveIniSettingsToDisk(f.ini_path.c_str());
+        std::ifstream file(f.ini_path);
+        saved.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
     EXPECT_NE(saved.find("[Quarrin][View]\nZoom=150\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("[Window][Logger]\n"), std::string::npos) << saved;
 
-    // The next run starts at 150%.
-    ImGuiHarness again(hd);
-    ImGui::GetIO().IniFilename = f.ini_path.c_str();
-    App next([] { return 0u; });
-    EXPECT_EQ(next.zoom_percent(), 150);
-    ImGui::GetIO().IniFilename = nullptr;
+    // The next run starts at 150%, with the windows where they were.
+    ViewFrames next(hd, saved);
+    EXPECT_EQ(next.app->zoom_percent(), 150);
+    next.frames(3);
+    EXPECT_TRUE(near(*place_of("Logger"), ViewFrames::built_in(*layout::place_of("Logger"))));
 }
 
 // The frame loop hands a change of zoom to the platform between two frames.
