@@ -13,8 +13,8 @@ const char* const first_steps[] = {
     "1. Connect: start the back end (scripts/run does), then press \"Connect\" in \"nng\".",
     "2. Select: pick isa4 in \"Architecture\" and press \"Select\"; the \"Register file\" "
     "shows r0..rf, pc, z and cycles.",
-    "3. Write: type a program into \"Assembly\", or name a source in \"File\" and press "
-    "\"Open\" (examples/countdown.s is one).",
+    "3. Write: type a program into \"Assembly\", or name a source file in \"File\" and "
+    "press \"Open\" (Quarrin's examples folder has countdown.s and multiply.s).",
     "4. Assemble: press \"Assemble\"; the words appear in the \"Program ROM view\". Press "
     "\"Send ROM\" there to give them to the back end.",
     "5. Run: \"Step\" in \"Computer Architecture state\" runs one instruction on the back end; "
