@@ -49,8 +49,9 @@ class App : public FrameContent {
     // Frame step 1: apply the inbound messages queued so far, then let the
     // receiver go on if it paused for room.
     void drain() override;
-    // Every window, in order, between NewFrame and Render, with the work the
-    // frame does besides them: the local run's steps.
+    // The menu bar and the layout (View), then every window, in order,
+    // between NewFrame and Render, with the work the frame does besides
+    // them: the local run's steps.
     void draw() override;
     const float* background() const override { return clear_color; }
     // A local run, messages waiting, a field with a blinking caret or a held

@@ -1,6 +1,7 @@
 #include "app/view_settings.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include <imgui.h>
 #include <imgui_internal.h>

@@ -1,6 +1,7 @@
 #include "app/window_keeper.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include <imgui.h>
 #include <imgui_internal.h>
