@@ -6,7 +6,7 @@
 //   1. A consumer that takes every envelope as it comes (a bare pair0 socket
 //      in this program): the step rate the back end reaches.
 //   2. The same back end binary with Quarrin as its front end, on a private
-//      Xvfb server with the prepared layout, connected and selected through
+//      Xvfb server with its built-in layout, connected and selected through
 //      its window with real input (xdotool): the step rate, from the cycle
 //      counts Quarrin prints, which must have no gap.
 //
@@ -140,7 +140,6 @@ Run quarrin_run(const fs::path& dir, int seconds) {
         throw Failure("Xvfb did not start");
     const fs::path work = dir / "quarrin";
     fs::create_directories(work);
-    fs::copy_file(fs::path(QUARRIN_SOURCE_DIR) / "packaging" / "imgui.ini", work / "imgui.ini");
     const fs::path out = work / "quarrin.out";
     ChildProcess quarrin({{QUARRIN_BINARY},
                           {"DISPLAY=" + x.display},
@@ -151,13 +150,13 @@ Run quarrin_run(const fs::path& dir, int seconds) {
     if (!window)
         throw Failure("no Quarrin window");
     const Desktop desk(x.display, window->first, window->second, work);
-    if (!desk.wait_for_button(layout::connect_edge) || !desk.type_into(layout::address, sim.url) ||
-        desk.click_until_received(layout::connect, sim, 1) == 0 ||
-        !desk.wait_for_button(layout::select_edge) ||
-        desk.click_until_received(layout::select, sim, 2) == 0)
+    if (!desk.wait_for_button(screen::connect_edge) || !desk.type_into(screen::address, sim.url) ||
+        desk.click_until_received(screen::connect, sim, 1) == 0 ||
+        !desk.wait_for_button(screen::select_edge) ||
+        desk.click_until_received(screen::select, sim, 2) == 0)
         throw Failure("could not connect and select through the window");
     // The pointer rests where no widget is, as a user watching would leave it.
-    desk.click(layout::rest);
+    desk.click(screen::rest);
 
     std::this_thread::sleep_for(settle);
     const pid_t pid = proc::child_running(QUARRIN_BINARY);

@@ -40,6 +40,7 @@ bool App::animating() const {
 }
 
 void App::draw() {
+    view.begin_frame();
     example_windows.draw(show_demo_window, show_another_window, clear_color, ImGui::GetIO());
     if (regfile)
         register_file_window.draw(*regfile, sender, regfile_stale);
@@ -57,4 +58,5 @@ void App::draw() {
     breakpoints_window.draw(arch);
     logger_window.draw(log);
     nng_window.draw(worker, archs, architecture_selected() ? archname : std::string(), sender);
+    reference_window.draw();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/frame_loop.h"
+#include "app/view.h"
 #include "arch/cpu_stepper.h"
 #include "arch/isa4.h"
 #include "arch/local_processor.h"
@@ -27,6 +28,7 @@
 #include "ui/cpu_state_window.h"
 #include "ui/example_windows.h"
 #include "ui/local_isa4_window.h"
+#include "ui/isa4_reference_window.h"
 #include "ui/logger_window.h"
 #include "ui/nng_window.h"
 #include "ui/ram_view.h"
@@ -49,14 +51,16 @@ class App : public FrameContent {
     // Frame step 1: apply the inbound messages queued so far, then let the
     // receiver go on if it paused for room.
     void drain() override;
-    // Every window, in order, between NewFrame and Render, with the work the
-    // frame does besides them: the local run's steps.
+    // The menu bar and the layout (View), then every window, in order,
+    // between NewFrame and Render, with the work the frame does besides
+    // them: the local run's steps.
     void draw() override;
     const float* background() const override { return clear_color; }
     // A local run (and the frame after it stops, which shows where), messages
     // waiting, a field with a blinking caret or a held mouse button need the
     // next frame at once.
     bool animating() const override;
+    int zoom_percent() const override { return view.zoom_percent(); }
 
     // The back end has the loaded architecture selected, as far as is known:
     // a register file is loaded and no connection was made since.
@@ -88,6 +92,7 @@ class App : public FrameContent {
     bool ran_this_frame = false;    // its steps show in the next frame
     ProgramSymbols program_symbols; // of the last source the "Assembly" window assembled
     std::ostream* err = &std::cerr; // where failed loads are written
+    View view;                      // the menu bar, the zoom and the windows' layout
 
     ExampleWindows example_windows;
     RegisterFileWindow register_file_window;
@@ -100,4 +105,5 @@ class App : public FrameContent {
     BreakpointsWindow breakpoints_window;
     LoggerWindow logger_window;
     NngWindow nng_window;
+    Isa4ReferenceWindow reference_window;
 };

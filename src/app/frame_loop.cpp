@@ -6,6 +6,7 @@ void run_frame_loop(FramePlatform& platform, FrameContent& content) {
     using std::chrono::microseconds;
     bool quit_requested = false;
     microseconds last_input = platform.now(); // the first frames settle the layout
+    int zoom = zoom::default_percent;         // the platform's, to begin with
     while (!quit_requested) {
         const microseconds start = platform.now();
         content.drain();
@@ -13,6 +14,10 @@ void run_frame_loop(FramePlatform& platform, FrameContent& content) {
         quit_requested = polled.quit;
         if (polled.input)
             last_input = start;
+        if (content.zoom_percent() != zoom) {
+            zoom = content.zoom_percent();
+            platform.set_zoom(zoom);
+        }
         platform.new_frame();
         content.draw();
         platform.present(content.background());

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "view/zoom.h"
+
 // What a poll of the window system's events found.
 struct PolledEvents {
     bool quit = false;  // one of them asks to quit
@@ -28,6 +30,9 @@ class FramePlatform {
     // A monotonic clock.
     virtual std::chrono::microseconds now() = 0;
     virtual void sleep_for(std::chrono::microseconds duration) = 0;
+    // Between frames: the interface at a zoom step from now on (the font
+    // rasterised at its size, the style scaled).
+    virtual void set_zoom(int percent) { (void)percent; }
 };
 
 // What one frame does between the platform's steps.
@@ -45,6 +50,8 @@ class FrameContent {
     // shown changes by itself from frame to frame; otherwise the loop may
     // wait for events. Asked after each frame.
     virtual bool animating() const { return false; }
+    // The zoom step the next frame is drawn at.
+    virtual int zoom_percent() const { return zoom::default_percent; }
 };
 
 // How the loop waits when nothing changes what is shown.
@@ -63,5 +70,6 @@ struct IdleWait {
 // content is not animating and no input came for IdleWait::after_input, the
 // loop then waits for an event, at most until IdleWait::frame_period has
 // passed since the frame began: an event, or a wake-up posted by another
-// thread, starts the next frame at once.
+// thread, starts the next frame at once. A change of the content's zoom is
+// applied to the platform between two frames, before the next one starts.
 void run_frame_loop(FramePlatform& platform, FrameContent& content);

@@ -9,6 +9,8 @@
 #include <imgui_impl_opengl2.h>
 #include <imgui_impl_sdl.h>
 
+#include "app/zoom_style.h"
+
 // Posts the wake-up event. Shared with the hooks handed out, which may be
 // called after the shell has shut SDL down: they then post nothing.
 class WakePoster {
@@ -163,4 +165,11 @@ std::chrono::microseconds SdlShell::now() {
 
 void SdlShell::sleep_for(std::chrono::microseconds duration) {
     std::this_thread::sleep_for(duration);
+}
+
+void SdlShell::set_zoom(int percent) {
+    apply_zoom_style(percent);
+    // The next frame's start makes the texture again from the new atlas.
+    ImGui_ImplOpenGL2_DestroyFontsTexture();
+    events_since_present = true;
 }

@@ -45,6 +45,7 @@ class SdlShell : public FramePlatform {
     int refresh_hz() override;
     std::chrono::microseconds now() override;
     void sleep_for(std::chrono::microseconds duration) override;
+    void set_zoom(int percent) override;
 
     // Callable from any thread, also after the shell is gone (it then does
     // nothing): for the log's wake hook.

@@ -180,10 +180,15 @@ std::vector<json> SimServer::step(bool from_tick) {
     const std::vector<uint64_t> before = sim->registers();
     const StepOutcome outcome = sim->step();
     if (outcome != StepOutcome::Executed) {
-        const char* what = outcome == StepOutcome::Halted ? "halted" : "illegal instruction";
-        err << "quarrin-sim: " << description.archname << ": " << what << " at "
-            << hex_byte(sim->program_counter()) << (from_tick ? ", free run paused" : "")
-            << std::endl;
+        const uint64_t at = sim->program_counter();
+        err << "quarrin-sim: " << description.archname << ": ";
+        if (outcome == StepOutcome::Halted)
+            // The machine is not stuck: a student who steps on runs the next word.
+            err << "halted at " << hex_byte(at) << " (a JZ to its own address); the next step "
+                << "continues with the following word, " << hex_byte((at + 1) & 0xFF);
+        else
+            err << "illegal instruction at " << hex_byte(at);
+        err << (from_tick ? ", free run paused" : "") << std::endl;
         if (from_tick)
             running = false;
     }

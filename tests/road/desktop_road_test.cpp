@@ -1,5 +1,5 @@
 // The whole road with the real programs: quarrin on a private X server with
-// the prepared window layout (packaging/imgui.ini), the back end process, and
+// its built-in window layout (a first run), the back end process, and
 // real mouse and keyboard events from xdotool. Connect, Select, a ROM image
 // loaded and sent, three steps; then what both sides received, and a picture
 // of the register file.
@@ -49,8 +49,6 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
         GTEST_SKIP() << "Xvfb, xdotool or ImageMagick missing";
     TempDir work;
     ASSERT_FALSE(work.path.empty());
-    fs::copy_file(fs::path(QUARRIN_SOURCE_DIR) / "packaging" / "imgui.ini",
-                  work.path / "imgui.ini");
     std::array<uint32_t, 256> rom{};
     for (size_t a = 0; a < program.size(); ++a)
         rom[a] = program[a];
@@ -71,30 +69,30 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
     ASSERT_TRUE(window.has_value()) << "no window; stdout: " << read_file(quarrin_out);
     const Desktop desk(x.display, window->first, window->second, work.path);
 
-    // Drawn with the prepared layout once "Connect" is where the layout puts it.
-    ASSERT_TRUE(desk.wait_for_button(layout::connect_edge))
+    // Drawn with the built-in layout once "Connect" is where the layout puts it.
+    ASSERT_TRUE(desk.wait_for_button(screen::connect_edge))
         << "layout not applied" << keep(desk, "layout");
 
     // Connect: the back end is asked for its list.
-    ASSERT_TRUE(desk.type_into(layout::address, back_end.url));
-    int clicks = desk.click_until_received(layout::connect, back_end, 1);
+    ASSERT_TRUE(desk.type_into(screen::address, back_end.url));
+    int clicks = desk.click_until_received(screen::connect, back_end, 1);
     ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "connect");
     EXPECT_EQ(clicks, 1) << "Connect clicked again";
 
     // Select, once the list has arrived and the button is drawn; isa4 is the first name.
-    ASSERT_TRUE(desk.wait_for_button(layout::select_edge))
+    ASSERT_TRUE(desk.wait_for_button(screen::select_edge))
         << "no Select button" << keep(desk, "list");
-    clicks = desk.click_until_received(layout::select, back_end, 2);
+    clicks = desk.click_until_received(screen::select, back_end, 2);
     ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "select");
     if (clicks > 1)
         std::cout << "Select clicked " << clicks << " times: a send timed out\n";
-    ASSERT_TRUE(desk.wait_for_button(layout::r1_minus_edge))
+    ASSERT_TRUE(desk.wait_for_button(screen::r1_minus_edge))
         << "no register file" << keep(desk, "load");
 
     // The ROM image from the working directory, then to the back end.
-    ASSERT_TRUE(desk.type_into(layout::rom_filename, "road.rom"));
-    ASSERT_TRUE(desk.click(layout::load_rom));
-    clicks = desk.click_until_received(layout::send_rom, back_end, 3);
+    ASSERT_TRUE(desk.type_into(screen::rom_filename, "road.rom"));
+    ASSERT_TRUE(desk.click(screen::load_rom));
+    clicks = desk.click_until_received(screen::send_rom, back_end, 3);
     ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "send");
     if (clicks > 1)
         std::cout << "Send ROM clicked " << clicks << " times: a send timed out\n";
@@ -108,7 +106,7 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
         expected_events.push_back(envelope::register_value("isa4.regs", n, written[n - 1]));
         expected_events.push_back(envelope::counter_update("isa4.pc", n - 1));
         expected_events.push_back(envelope::counter_update("isa4.cycles", n));
-        clicks = desk.click_until_received(layout::step, back_end, 3 + n);
+        clicks = desk.click_until_received(screen::step, back_end, 3 + n);
         ASSERT_GT(clicks, 0) << back_end.errors() << keep(desk, "step");
         if (clicks > 1)
             std::cout << "Step clicked " << clicks << " times: a send timed out\n";
@@ -121,10 +119,10 @@ TEST(DesktopRoad, ConnectSelectSendRomAndStepWithRealInput) {
     // The register file as the user sees it now, kept as an artefact.
     // Under Xvfb the pointer's position reaches Dear ImGui only with a button
     // event, so a click on empty space takes the hover highlight off "Step".
-    ASSERT_TRUE(desk.click(layout::rest));
+    ASSERT_TRUE(desk.click(screen::rest));
     const fs::path artefacts = QUARRIN_ARTEFACT_DIR;
     fs::create_directories(artefacts);
-    EXPECT_TRUE(desk.save_when_still(layout::register_file, artefacts / "road.png"));
+    EXPECT_TRUE(desk.save_when_still(screen::register_file, artefacts / "road.png"));
     EXPECT_TRUE(desk.save_when_still({0, 0, 1280, 720}, artefacts / "road-window.png"));
 
     quarrin.signal(SIGTERM);

@@ -15,6 +15,7 @@
 #include "road/back_end_process.h"
 #include "support/child_process.h"
 #include "support/desktop.h"
+#include "view/window_layout.h"
 
 namespace road {
 
@@ -33,35 +34,49 @@ struct Rect {
     int x, y, w, h;
 };
 
-// packaging/imgui.ini places the windows of the 1280 x 720 window side by
-// side. In Dear ImGui's default style a window's first widget row starts 27
-// px below its top (19 px title bar, 8 px padding) and rows are 23 px apart
-// (19 px frames, 4 px spacing); the points are the middles of the widgets.
-namespace layout {
-// "nng" at (0, 0), 400 x 130: address, Connect, Architecture, Select.
-constexpr Point address{130, 37};
-constexpr Point connect{36, 60};
-constexpr Point select{33, 106};
-// "Register file" at (0, 130), 400 x 240: Arch, then r0..rf, pc, z, cycles.
-// Its rows start below the "Arch:" and "values in hexadecimal" lines, 17 px
-// each; r1's "-" button is at x 228-243.
-constexpr Rect register_file{0, 130, 400, 240};
-constexpr Point r1_minus_edge{230, 130 + 27 + 17 + 17 + 23 + 9};
-// "Computer Architecture state" at (0, 630), 400 x 90: Clocks, then
-// Reset CPU, Step, Run.
-constexpr Point step{104, 690};
-// "Program ROM view" at (400, 0), 440 x 430: below its 200 px listing, the
-// Filename row, Save ROM / Load ROM, Send ROM / Clear All.
-constexpr Point rom_filename{550, 355};
-constexpr Point load_rom{511, 379};
-constexpr Point send_rom{440, 401};
+// The built-in layout at 1280 x 720 and 100%: the windows' places come from
+// its table, below the 19 px menu bar. In Dear ImGui's default style a
+// window's first widget row starts 27 px below its top (19 px title bar, 8 px
+// padding) and rows are 23 px apart (19 px frames, 4 px spacing); the points
+// are the middles of the widgets, at offsets from their window.
+namespace screen {
+inline Rect window(const char* title) {
+    const ::layout::Box box =
+        ::layout::window_box(*::layout::place_of(title), {0, 19, 1280, 701}, 19);
+    return {static_cast<int>(box.x), static_cast<int>(box.y), static_cast<int>(box.w),
+            static_cast<int>(box.h)};
+}
+inline Point in(const Rect& w, int dx, int dy) {
+    return {w.x + dx, w.y + dy};
+}
+// "nng": address, Connect, Architecture, Select.
+inline const Rect nng = window("nng");
+inline const Point address = in(nng, 130, 37);
+inline const Point connect = in(nng, 36, 60);
+inline const Point select = in(nng, 33, 106);
+// "Register file": Arch, then r0..rf, pc, z, cycles. Its rows start below
+// the 17 px "Arch:" and "values in hexadecimal" lines; a field takes 65 % of the window's width, its
+// "-" and "+" buttons (19 px, 4 px apart) included, so r1's "-" starts 42 px
+// before that width ends.
+inline const Rect register_file = window("Register file");
+inline const Point r1_minus_edge =
+    in(register_file, 8 + register_file.w * 65 / 100 - 42 + 3, 27 + 17 + 17 + 23 + 9);
+// "Computer Architecture state": Clocks, then Reset CPU, Step, Run.
+inline const Rect cpu_state = window("Computer Architecture state");
+inline const Point step = in(cpu_state, 104, 60);
+// "Program ROM view": below its 200 px listing, the Filename row, Save ROM /
+// Load ROM, Send ROM / Clear All.
+inline const Rect rom_view = window("Program ROM view");
+inline const Point rom_filename = in(rom_view, 150, 355);
+inline const Point load_rom = in(rom_view, 111, 379);
+inline const Point send_rom = in(rom_view, 40, 401);
 // The left edges of the two buttons of "nng", away from their labels'
 // glyphs: what the wait for a drawn button looks at.
-constexpr Point connect_edge{10, 60};
-constexpr Point select_edge{10, 106};
+inline const Point connect_edge = in(nng, 10, 60);
+inline const Point select_edge = in(nng, 10, 106);
 // Empty space in "Computer Architecture state": a click there does nothing.
-constexpr Point rest{300, 705};
-} // namespace layout
+inline const Point rest = in(cpu_state, 200, 80);
+} // namespace screen
 
 // Red, green and blue of every pixel of a screenshot, as a binary PPM.
 struct Picture {
