@@ -45,7 +45,10 @@ void RegisterFileWindow::draw(RegisterFile& regfile, FrameSender& sender, bool s
         ImGui::End();
         return;
     }
+    // Wrapped: a long description must not be cut at the window's edge.
+    ImGui::PushTextWrapPos(0.0f);
     ImGui::Text("Arch: %s", regfile.fullname.c_str());
+    ImGui::PopTextWrapPos();
     ImGui::TextDisabled("values in hexadecimal");
     if (stale) {
         ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.7f, 0.3f, 1.0f)); // a warning's orange

@@ -55,12 +55,13 @@ inline const Point address = in(nng, 130, 37);
 inline const Point connect = in(nng, 36, 60);
 inline const Point select = in(nng, 33, 106);
 // "Register file": Arch, then r0..rf, pc, z, cycles. Its rows start below
-// the 17 px "Arch:" and "values in hexadecimal" lines; a field takes 65 % of the window's width, its
-// "-" and "+" buttons (19 px, 4 px apart) included, so r1's "-" starts 42 px
-// before that width ends.
+// the "Arch:" line, which isa4's description wraps to two lines of 17 px in
+// this column, and the 17 px "values in hexadecimal" line; a field takes 65 %
+// of the window's width, its "-" and "+" buttons (19 px, 4 px apart)
+// included, so r1's "-" starts 42 px before that width ends.
 inline const Rect register_file = window("Register file");
 inline const Point r1_minus_edge =
-    in(register_file, 8 + register_file.w * 65 / 100 - 42 + 3, 27 + 17 + 17 + 23 + 9);
+    in(register_file, 8 + register_file.w * 65 / 100 - 42 + 3, 27 + 2 * 17 + 17 + 23 + 9);
 // "Computer Architecture state": Clocks, then Reset CPU, Step, Run.
 inline const Rect cpu_state = window("Computer Architecture state");
 inline const Point step = in(cpu_state, 104, 60);

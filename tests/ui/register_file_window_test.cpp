@@ -106,6 +106,23 @@ TEST_F(RegisterFileWindowTest, ShowsVisibleRegistersAndSendsNothingUnedited) {
     EXPECT_TRUE(link.received().empty());
 }
 
+// A description longer than the window is wide wraps instead of being cut
+// at the window's edge.
+TEST_F(RegisterFileWindowTest, LongDescriptionIsShownWhole) {
+    regfile->fullname = "Toy accumulator machine, with a description far longer than the "
+                        "narrow window it is shown in, ending here";
+    const ImGuiHarness::Draw narrow = [this] {
+        ImGui::SetNextWindowSize(ImVec2(300, 600));
+        window.draw(*regfile, link.sender);
+    };
+    ui.frames(3, narrow);
+    std::string shown = text();
+    for (char& c : shown)
+        if (c == '\n')
+            c = ' ';
+    EXPECT_NE(shown.find("Arch: " + regfile->fullname), std::string::npos) << text();
+}
+
 struct StepCase {
     Index reg;
     uint64_t stored;
