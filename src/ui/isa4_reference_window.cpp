@@ -19,8 +19,9 @@ const char* const first_steps[] = {
     "\"Send ROM\" there to give them to the back end.",
     "5. Run: \"Step\" in \"Computer Architecture state\" runs one instruction on the back end; "
     "\"Run\" runs Quarrin's own Isa4 at the \"Clocks\" rate.",
-    "6. Step back: \"Local Isa4\" follows Quarrin's own run and takes it back a step at a "
-    "time.",
+    "6. Follow and step back: \"Local Isa4\" shows Quarrin's own processor; \"Step Isa4\" "
+    "runs one instruction, \"Step back\" undoes the last one, again and again, and \"Reset "
+    "Isa4\" starts over (the memories stay).",
 };
 
 const char* const machine_lines[] = {

@@ -99,10 +99,12 @@ void LoggerWindow::draw_text(const LogItem& item) {
     TextLayout& layout = text_layouts[item.sequence];
     // Where PushTextWrapPos(0.0f) wraps: the right edge of the content region.
     const float wrap_width = std::max(ImGui::GetContentRegionAvail().x, 1.0f);
-    if (wrap_width != layout.wrap_width) {
+    const float font_size = ImGui::GetFontSize(); // a zoom changes it
+    if (wrap_width != layout.wrap_width || font_size != layout.font_size) {
         layout.size =
             ImGui::CalcTextSize(text.data(), text.data() + text.size(), false, wrap_width);
         layout.wrap_width = wrap_width;
+        layout.font_size = font_size;
     }
     if (!ImGui::IsRectVisible(layout.size)) {
         ImGui::Dummy(layout.size);

@@ -23,11 +23,12 @@ struct LoggerWindow {
     void draw_contents(Logger& log);
 
   private:
-    // A text's size at the wrap width it was last measured at: the log is
-    // drawn every frame, mostly scrolled out of view, and an entry out of
-    // view only takes its place.
+    // A text's size at the wrap width and font size it was last measured
+    // at: the log is drawn every frame, mostly scrolled out of view, and an
+    // entry out of view only takes its place.
     struct TextLayout {
         float wrap_width = -1.0f;
+        float font_size = -1.0f;
         ImVec2 size;
     };
 

@@ -41,7 +41,7 @@ TEST_F(ReferenceTest, ShowsEveryInstructionWithItsEncodingAndExample) {
 TEST_F(ReferenceTest, ShowsFirstStepsAndTheJumpRule) {
     ui.frames(2, draw);
     for (const char* text : {"1. Connect", "2. Select", "3. Write", "4. Assemble", "5. Run",
-                             "6. Step back", "A taken JZ continues at its field + 1",
+                             "6. Follow and step back", "A taken JZ continues at its field + 1",
                              "JZ loop stores loop - 1", "continues with the word after it"})
         EXPECT_TRUE(shows(text)) << text;
 }
