@@ -53,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
                     WordText{0x58013, ".word 0x58013"}, WordText{0x63180, ".word 0x63180"},
                     WordText{0x00010, ".word 0x00010"}));
 
-// A sixteenth of the words up to 0xFFFFFF; the parts run side by side.
+// A sixteenth of the words up to 0xFFFFFF; the sixteen ranges run side by side.
 struct WordRange {
     uint32_t first, last;
 };
