@@ -315,6 +315,15 @@ TEST(Idle, ArrivingEnvelopeIsAppliedWithoutWaitingOutTheIdlePeriod) {
     EXPECT_EQ(w.timeouts, 0) << "the wait ran out instead of ending at the envelope";
 }
 
+// A local run at 20 steps per second of a program that counts r1 up by one
+// a step.
+void start_counting_run(App& app) {
+    for (uint32_t& word : app.arch.rom)
+        word = 0x11101; // ADDI r1, r1, 1
+    app.local_run.clocks = 20;
+    app.local_run.running = true;
+}
+
 // The application's own frames at the capped rate: the program's clock
 // paces the local run, and a running local run never lets the loop wait.
 TEST(Loop, LocalRunKeepsItsPaceWhenCapped) {
@@ -322,10 +331,7 @@ TEST(Loop, LocalRunKeepsItsPaceWhenCapped) {
     SimulatedDisplay display(60, 60, false, 2ms);
     display.quit_at = 3s;
     App app([&] { return static_cast<uint32_t>(display.now().count() / 1000); });
-    for (uint32_t& word : app.arch.rom)
-        word = 0x11101; // ADDI r1, r1, 1
-    app.local_run.clocks = 20;
-    app.local_run.running = true;
+    start_counting_run(app);
     run_frame_loop(display, app);
     EXPECT_GT(display.sleeps, 150);
     EXPECT_EQ(display.waits, 0);
@@ -342,11 +348,8 @@ TEST(Loop, FrameAfterALocalRunStopsComesAtOnce) {
     SimulatedDisplay display(60, 60, false, 2ms);
     display.quit_at = 3s;
     App app([&] { return static_cast<uint32_t>(display.now().count() / 1000); });
-    for (uint32_t& word : app.arch.rom)
-        word = 0x11101; // ADDI r1, r1, 1
     app.arch.breakpoints.insert(10);
-    app.local_run.clocks = 20;
-    app.local_run.running = true;
+    start_counting_run(app);
     int stopped_in = -1;
     microseconds stopped_frame_start{};
     microseconds next_frame_start{};

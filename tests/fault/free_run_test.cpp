@@ -71,14 +71,16 @@ TEST(FreeRun, PausesWhileNoFrontEndIsConnected) {
         ASSERT_EQ(count_gaps(counts), 0u);
         last = counts.back();
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // A run that went on through this pause would be about 1,000 steps
+    // further; a few steps were on their way to the front end that left, more
+    // when this test was held up between its last read and the close.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     Dialer again(sim.url);
     const std::vector<uint64_t> counts = again.cycles(50);
     ASSERT_EQ(counts.size(), 50u) << sim.errors();
     EXPECT_EQ(count_gaps(counts), 0u);
     EXPECT_GT(counts.front(), last);
-    // Some steps were on their way to the front end that left.
-    EXPECT_LT(counts.front(), last + 100) << "the run went on without a front end";
+    EXPECT_LT(counts.front(), last + 500) << "the run went on without a front end";
     EXPECT_EQ(sim.errors().find("dropped"), std::string::npos) << sim.errors();
 }
 
