@@ -13,8 +13,9 @@ App::App(CpuStepper::TickSource ticks, std::function<void()> wake)
 }
 
 App::~App() {
-    // Ends a dial or send the worker is in, and the receive; the receive's
-    // completion never waits for room, so it ends too.
+    // Receiving stops first, so that the socket settles before it closes;
+    // closing it ends a dial or send the worker is in.
+    receiver.stop();
     bus.close();
     worker.stop();
     if (worker_thread.joinable())

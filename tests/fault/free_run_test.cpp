@@ -10,12 +10,12 @@
 #include <vector>
 
 #include <nng/nng.h>
-#include <nng/protocol/pair0/pair.h>
 
 #include "fault_frames.h"
 #include "link/bounded_decode.h"
 #include "link/envelope.h"
 #include "link/nng_error.h"
+#include "link/pair_socket.h"
 #include "road/back_end_process.h"
 #include "support/count_gaps.h"
 #include "support/temp_dir.h"
@@ -24,17 +24,14 @@ namespace {
 
 using nlohmann::json;
 
-// A front end that dials, selects an architecture and reads the stream.
+// A front end that dials, selects an architecture and reads the stream. Its
+// socket settles before it closes, as Quarrin's does.
 class Dialer {
   public:
     explicit Dialer(const std::string& url) {
-        nng_check(nng_pair0_open(&socket), "nng_pair0_open");
         nng_check(nng_socket_set_ms(socket, NNG_OPT_RECVTIMEO, 3000), "nng_socket_set_ms");
         nng_check(nng_dial(socket, url.c_str(), nullptr, 0), "nng_dial");
     }
-    ~Dialer() { nng_close(socket); }
-    Dialer(const Dialer&) = delete;
-    Dialer& operator=(const Dialer&) = delete;
 
     void send(const json& envelope) { send_envelope(socket, envelope, 3000); }
 
@@ -55,7 +52,7 @@ class Dialer {
     }
 
   private:
-    nng_socket socket = NNG_SOCKET_INITIALIZER;
+    PairSocket socket;
 };
 
 TEST(FreeRun, PausesWhileNoFrontEndIsConnected) {
@@ -81,6 +78,28 @@ TEST(FreeRun, PausesWhileNoFrontEndIsConnected) {
     EXPECT_EQ(count_gaps(counts), 0u);
     EXPECT_GT(counts.front(), last);
     EXPECT_LT(counts.front(), last + 500) << "the run went on without a front end";
+    EXPECT_EQ(sim.errors().find("dropped"), std::string::npos) << sim.errors();
+}
+
+// Quarrin quits while the back end streams at full speed into it: every
+// close ends. NNG 1.5 hangs tearing down a connection on which a message
+// arrives meanwhile; Quarrin stops receiving and lets the connection go quiet
+// first. Rounds, because each close without that hung only now and then.
+TEST(FreeRun, QuarrinClosesWhileTheRunStreams) {
+    TempDir dir;
+    road::BackEndProcess sim(dir.path, {"--tick-ms", "1"});
+    ASSERT_TRUE(sim.listening) << sim.errors();
+    for (int round = 0; round < 60; ++round) {
+        fault::FaultFrames a;
+        a.app.worker.connect(sim.url);
+        ASSERT_TRUE(a.frames_until([&] { return a.logged("waiting for data..."); }))
+            << "round " << round;
+        send_envelope(a.app.bus, envelope::architecture_select("isa4"), 3000);
+        testing::internal::CaptureStdout(); // the stream's lines
+        const bool streaming = a.frames_until([&] { return a.app.log.size() > 60; });
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(streaming) << "round " << round;
+    } // each round's App closes here, the stream still coming
     EXPECT_EQ(sim.errors().find("dropped"), std::string::npos) << sim.errors();
 }
 

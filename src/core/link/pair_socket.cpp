@@ -1,5 +1,9 @@
 #include "link/pair_socket.h"
 
+#include <chrono>
+#include <cstring>
+#include <thread>
+
 #include <nng/protocol/pair0/pair.h>
 
 #include "link/nng_error.h"
@@ -29,8 +33,51 @@ PairSocket::PairSocket() {
 
 void PairSocket::close() {
     if (open) {
+        settle();
         open = false;
         nng_close(id); // waits for the pipes to go, and their notifications
+    }
+}
+
+namespace {
+
+// Messages the socket's connections have read so far, from NNG's statistics
+// (the socket's own counter stays at 0 in NNG 1.5; its pipes count).
+uint64_t messages_read(nng_socket socket) {
+    nng_stat* all = nullptr;
+    if (nng_stats_get(&all) != 0)
+        return 0;
+    uint64_t total = 0;
+    for (nng_stat* node = nng_stat_child(all); node != nullptr; node = nng_stat_next(node)) {
+        if (std::strcmp(nng_stat_name(node), "pipe") != 0)
+            continue;
+        nng_stat* owner = nng_stat_find(node, "socket");
+        nng_stat* read = nng_stat_find(node, "rx_msgs");
+        if (owner != nullptr && read != nullptr &&
+            nng_stat_value(owner) == static_cast<uint64_t>(nng_socket_id(socket)))
+            total += nng_stat_value(read);
+    }
+    nng_stats_free(all);
+    return total;
+}
+
+} // namespace
+
+void PairSocket::settle() const {
+    using Clock = std::chrono::steady_clock;
+    if (!open || live_pipes() == 0)
+        return;
+    const auto limit = Clock::now() + std::chrono::milliseconds(settle_limit_ms);
+    uint64_t read = messages_read(id);
+    auto quiet_since = Clock::now();
+    while (Clock::now() < limit &&
+           Clock::now() - quiet_since < std::chrono::milliseconds(quiet_period_ms)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const uint64_t now_read = messages_read(id);
+        if (now_read != read) {
+            read = now_read;
+            quiet_since = Clock::now();
+        }
     }
 }
 

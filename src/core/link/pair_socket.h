@@ -28,8 +28,18 @@ class PairSocket {
 
     operator nng_socket() const { return id; }
     // Ends every dial, send and receive in progress on it; the pipe handler
-    // has returned for the last time when this returns.
+    // has returned for the last time when this returns. Settles first.
     void close();
+
+    // Waits until the connections have stopped reading: no message has
+    // arrived for quiet_period, or settle_limit has passed. With nobody
+    // receiving, a connection reads until the receive buffer is full and then
+    // waits. NNG 1.5 can hang for ever tearing down a connection while a
+    // message arrives on it (a peer that streams), so whoever stops receiving
+    // calls this before a dialer or the socket closes.
+    void settle() const;
+    static constexpr int quiet_period_ms = 10;
+    static constexpr int settle_limit_ms = 250;
 
     // Replaces the pipe handler; an empty one removes it. Waits for a call
     // of the previous handler that is under way, so what that handler uses

@@ -32,10 +32,18 @@ void Receiver::arm(nng_socket socket) {
     nng_recv_aio(socket, aio);
 }
 
+void Receiver::stop() {
+    set_state(State::Stopped); // a completion running now starts nothing more
+    nng_aio_stop(aio);
+    set_state(State::Stopped); // it may have paused meanwhile
+}
+
 void Receiver::receive_next_or_pause() {
     nng_socket socket;
     {
         std::lock_guard<std::mutex> lock(mutex);
+        if (current == State::Stopped)
+            return;
         if (msgs.full()) {
             current = State::Paused;
             return;

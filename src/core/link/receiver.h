@@ -40,6 +40,10 @@ class Receiver {
     // after its drain.
     void arm(nng_socket bus);
 
+    // Cancels the outstanding receive, waits for a completion that runs,
+    // and receives nothing more.
+    void stop();
+
     State state() const;
     bool is_pending() const { return state() == State::Receiving; }
 

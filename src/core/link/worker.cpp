@@ -12,6 +12,9 @@ Worker::Worker(Logger& log, PairSocket& bus) : log(log), bus(bus) {
 
 Worker::~Worker() {
     bus.on_pipe_event(nullptr);
+    // The receiver has stopped; a streaming back end's messages must stop
+    // arriving before the connection is torn down.
+    bus.settle();
     close_dialer();
 }
 
