@@ -9,6 +9,7 @@ App::App(CpuStepper::TickSource ticks, std::function<void()> wake)
       sender(bus, log) {
     log.set_wake_hook(std::move(wake)); // before any other thread can add
     log.add("Loaded Isa4");
+    worker.hold_receiving = [this](bool hold) { hold ? receiver.hold() : receiver.release(); };
     worker_thread = std::thread(run_worker, &worker);
 }
 

@@ -103,4 +103,39 @@ TEST(FreeRun, QuarrinClosesWhileTheRunStreams) {
     EXPECT_EQ(sim.errors().find("dropped"), std::string::npos) << sim.errors();
 }
 
+// The sequence number of the newest log entry.
+uint64_t newest_entry(const Logger& log) {
+    const std::vector<LogItem> items = log.snapshot();
+    return items.empty() ? 0 : items.front().sequence; // newest first
+}
+
+// "Connect" to another back end while the current one streams at full
+// speed, back and forth: each time the old connection closes and the new
+// one streams. The receiver is held while the old connection settles.
+TEST(FreeRun, ConnectElsewhereWhileTheRunStreams) {
+    TempDir first_dir, second_dir;
+    road::BackEndProcess first(first_dir.path, {"--tick-ms", "1"});
+    road::BackEndProcess second(second_dir.path, {"--tick-ms", "1"});
+    ASSERT_TRUE(first.listening) << first.errors();
+    ASSERT_TRUE(second.listening) << second.errors();
+    fault::FaultFrames a;
+    testing::internal::CaptureStdout(); // the streams' lines
+    bool every_round = true;
+    for (int round = 0; round < 30 && every_round; ++round) {
+        const std::string& url = round % 2 == 0 ? first.url : second.url;
+        a.app.worker.connect(url);
+        every_round = a.frames_until([&] {
+            const LinkStatus link = a.app.worker.status();
+            return link.state == LinkStatus::Connected && link.address == url;
+        });
+        if (!every_round)
+            break;
+        send_envelope(a.app.bus, envelope::architecture_select("isa4"), 3000);
+        const uint64_t selected = newest_entry(a.app.log);
+        every_round = a.frames_until([&] { return newest_entry(a.app.log) > selected + 50; });
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(every_round) << "newest entry: " << a.newest_text();
+}
+
 } // namespace

@@ -1,9 +1,11 @@
 // The receive path against a real peer: envelopes taken as they arrive,
 // receiving paused while the queue is full.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -106,6 +108,34 @@ TEST_F(ReceiverWithPeer, ArmWhileReceivingStartsNoSecondReceive) {
     EXPECT_EQ(log.texts().size(), 2u);
     for (const LogItem& entry : log.snapshot())
         EXPECT_FALSE(entry.is_text()) << entry.text();
+}
+
+// Held (while a connection is being replaced), the receiver takes nothing,
+// arms start nothing, and nothing is lost: after release the next arm takes
+// what waited in NNG, in order. Stopped, it never receives again.
+TEST_F(ReceiverWithPeer, HeldTakesNothingUntilReleasedAndStoppedNeverAgain) {
+    receiver->arm(bus);
+    receiver->hold();
+    EXPECT_EQ(receiver->state(), Receiver::State::Paused);
+    peer.send(envelope::architecture_load("held.toml"));
+    receiver->arm(bus);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(receiver->state(), Receiver::State::Paused);
+    EXPECT_EQ(msgs.size(), 0u);
+    EXPECT_EQ(log.size(), 0u) << "a cancelled receive is not worth a log line";
+
+    receiver->release();
+    receiver->arm(bus);
+    ASSERT_TRUE(wait_until([&] { return msgs.size() == 1; }));
+    EXPECT_EQ(loaded_path(), "held.toml");
+
+    receiver->stop();
+    EXPECT_EQ(receiver->state(), Receiver::State::Stopped);
+    peer.send(envelope::architecture_load("late.toml"));
+    receiver->arm(bus);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(receiver->state(), Receiver::State::Stopped);
+    EXPECT_EQ(msgs.size(), 0u);
 }
 
 TEST_F(ReceiverWithPeer, InvalidBodyIsLoggedAndReceivingGoesOn) {

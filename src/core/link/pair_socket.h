@@ -57,7 +57,7 @@ class PairSocket {
     static void dispatch(nng_pipe pipe, nng_pipe_ev event, void* arg);
 
     nng_socket id = NNG_SOCKET_INITIALIZER;
-    bool open = false;
+    std::atomic<bool> open{false}; // read by settle() on any thread
     mutable std::mutex handler_mutex; // held while the handler runs; guards live too
     PipeHandler handler;
     std::unordered_set<int> live; // ids of the pipes up now

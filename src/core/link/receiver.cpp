@@ -1,7 +1,9 @@
 #include "link/receiver.h"
 
+#include <chrono>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "link/inbound.h"
 #include "link/nng_error.h"
@@ -23,7 +25,7 @@ Receiver::State Receiver::state() const {
 void Receiver::arm(nng_socket socket) {
     {
         std::lock_guard<std::mutex> lock(mutex);
-        if (current == State::Receiving || current == State::Stopped || msgs.full())
+        if (current == State::Receiving || current == State::Stopped || held || msgs.full())
             return;
         current = State::Receiving;
         bus = socket;
@@ -38,13 +40,32 @@ void Receiver::stop() {
     set_state(State::Stopped); // it may have paused meanwhile
 }
 
+void Receiver::hold() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        held = true;
+    }
+    // A completion that ran before it saw the hold may have started one more
+    // receive: cancelled on the next turn.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(hold_limit_ms);
+    while (state() == State::Receiving && std::chrono::steady_clock::now() < limit) {
+        nng_aio_cancel(aio);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void Receiver::release() {
+    std::lock_guard<std::mutex> lock(mutex);
+    held = false;
+}
+
 void Receiver::receive_next_or_pause() {
     nng_socket socket;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (current == State::Stopped)
             return;
-        if (msgs.full()) {
+        if (held || msgs.full()) {
             current = State::Paused;
             return;
         }
@@ -63,8 +84,9 @@ void Receiver::on_receive(void* arg) {
     auto* self = static_cast<Receiver*>(arg);
     const int rv = nng_aio_result(self->aio);
     if (rv == NNG_ECANCELED || rv == NNG_ECLOSED) {
-        // Shut down: nothing more to receive, and not worth a log line.
-        self->set_state(State::Stopped);
+        // Held, or shut down: not worth a log line.
+        std::lock_guard<std::mutex> lock(self->mutex);
+        self->current = self->held && rv == NNG_ECANCELED ? State::Paused : State::Stopped;
         return;
     }
     if (rv != 0) {

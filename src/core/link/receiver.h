@@ -24,7 +24,7 @@ class Receiver {
     enum class State {
         Idle,      // nothing started yet
         Receiving, // a receive is outstanding, or its completion is running
-        Paused,    // msgs was full, or a receive failed: arm() starts again
+        Paused,    // msgs was full, a receive failed, or held: arm() starts again
         Stopped,   // the socket was closed or the receive cancelled
     };
 
@@ -43,6 +43,12 @@ class Receiver {
     // Cancels the outstanding receive, waits for a completion that runs,
     // and receives nothing more.
     void stop();
+    // Stops receiving for a while: returns once no receive is outstanding
+    // (at most hold_limit_ms), and arm() starts none until release(). Called
+    // from another thread than the frame's, before a connection is closed.
+    void hold();
+    void release();
+    static constexpr int hold_limit_ms = 1000;
 
     State state() const;
     bool is_pending() const { return state() == State::Receiving; }
@@ -59,5 +65,6 @@ class Receiver {
     BoundedQueue<ArchSimMsg>& msgs;
     mutable std::mutex mutex; // guards current and bus
     State current = State::Idle;
+    bool held = false;
     nng_socket bus = NNG_SOCKET_INITIALIZER;
 };

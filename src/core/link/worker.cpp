@@ -83,6 +83,11 @@ void Worker::dial(const std::string& address) {
         link.address = address;
         dialled = false;
     }
+    const bool live = bus.live_pipes() > 0;
+    if (live && hold_receiving) {
+        hold_receiving(true);
+        bus.settle();
+    }
     close_dialer();
     // The closed dialer's pipes go on NNG's threads; until they have gone,
     // pair0 would turn the new connection away.
@@ -90,6 +95,8 @@ void Worker::dial(const std::string& address) {
         std::chrono::steady_clock::now() + std::chrono::milliseconds(old_pipes_wait_ms);
     while (bus.live_pipes() > 0 && std::chrono::steady_clock::now() < give_up)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (live && hold_receiving)
+        hold_receiving(false);
 
     int rv;
     nng_dialer next;

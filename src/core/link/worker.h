@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -88,6 +89,10 @@ class Worker {
 
     Logger& log;
     PairSocket& bus;
+    // Set by whoever receives on bus, before the worker runs: called with
+    // true before a live connection is closed for another (receiving stops
+    // so that the socket can settle), with false once it has gone.
+    std::function<void(bool)> hold_receiving;
 
   private:
     void on_pipe_event(nng_pipe pipe, nng_pipe_ev event);
