@@ -1,9 +1,10 @@
 // The real back end running freely (a step every millisecond) while its
 // front end goes away: the run pauses without a front end, and one that
 // connects again finds it where it stopped, every count after that one
-// more than the one before. The back end is a process of its own: NNG 1.5
-// can leave a close waiting for ever on a peer in the same process that
-// is sending to it.
+// more than the one before; and front ends that close or connect elsewhere
+// while it streams. The back end is a process of its own, and the front ends
+// here settle before they close: NNG 1.5 can hang tearing down a connection
+// on which a message arrives meanwhile.
 #include <chrono>
 #include <optional>
 #include <thread>
