@@ -6,6 +6,7 @@
 
 #include "assembly/assembler.h"
 #include "assembly/instruction_reference.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -41,12 +42,6 @@ const char* const jump_lines[] = {
     "next step continues with the word after it.",
 };
 
-void wrapped(const char* text) {
-    ImGui::PushTextWrapPos(0.0f);
-    ImGui::TextUnformatted(text);
-    ImGui::PopTextWrapPos();
-}
-
 std::string example_line(const InstructionNote& note) {
     uint32_t word = 0;
     std::string error;
@@ -74,12 +69,12 @@ void Isa4ReferenceWindow::draw() {
 
 void Isa4ReferenceWindow::draw_first_steps() {
     for (const char* line : first_steps)
-        wrapped(line);
+        wrapped_text(line);
 }
 
 void Isa4ReferenceWindow::draw_instructions() {
     for (const char* line : machine_lines)
-        wrapped(line);
+        wrapped_text(line);
     if (notes.empty())
         for (const InstructionNote& note : instruction_notes)
             notes.push_back(
@@ -88,15 +83,15 @@ void Isa4ReferenceWindow::draw_instructions() {
         ImGui::Spacing();
         ImGui::TextUnformatted(instruction_notes[i].syntax);
         ImGui::Indent();
-        wrapped(instruction_notes[i].effect);
-        wrapped(notes[i].zero_flag.c_str());
-        wrapped(notes[i].encoding.c_str());
-        wrapped(notes[i].example.c_str());
+        wrapped_text(instruction_notes[i].effect);
+        wrapped_text(notes[i].zero_flag);
+        wrapped_text(notes[i].encoding);
+        wrapped_text(notes[i].example);
         ImGui::Unindent();
     }
 }
 
 void Isa4ReferenceWindow::draw_jumps() {
     for (const char* line : jump_lines)
-        wrapped(line);
+        wrapped_text(line);
 }

@@ -16,13 +16,10 @@ constexpr const char* register_cell = "%-3s %02X  %8u %6d";
 constexpr const char* column_gap = "   ";
 
 void cell(const char* text, bool highlighted) {
-    if (!highlighted) {
+    if (highlighted)
+        coloured_text(changed_colour, text);
+    else
         ImGui::TextUnformatted(text);
-        return;
-    }
-    ImGui::PushStyleColor(ImGuiCol_Text, changed_colour);
-    ImGui::TextUnformatted(text);
-    ImGui::PopStyleColor();
 }
 
 } // namespace

@@ -8,17 +8,9 @@
 #include <imgui_stdlib.h>
 
 #include "link/protocol.h"
+#include "ui/widgets.h"
 
 namespace {
-
-// Word-wrapped text at the window's right edge, shown verbatim: unlike
-// TextWrapped("%s", ...) nothing is copied through a format buffer, which
-// would also cut texts of more than 3 KiB.
-void wrapped_text(const std::string& text) {
-    ImGui::PushTextWrapPos(0.0f);
-    ImGui::TextUnformatted(text.data(), text.data() + text.size());
-    ImGui::PopTextWrapPos();
-}
 
 // An object member shows its own members' values, with their keys when asked.
 void draw_members(const nlohmann::json& envelope, bool show_keys) {

@@ -62,9 +62,7 @@ void RamView::draw_rows(const Isa4& arch, std::optional<uint8_t> last_write) {
         const char* byte = row + 3 + 3 * (*last_write % 16);
         ImGui::TextUnformatted(row, byte);
         ImGui::SameLine(0, 0);
-        ImGui::PushStyleColor(ImGuiCol_Text, changed_colour);
-        ImGui::TextUnformatted(byte, byte + 2);
-        ImGui::PopStyleColor();
+        coloured_text(changed_colour, byte, byte + 2);
         ImGui::SameLine(0, 0);
         ImGui::TextUnformatted(byte + 2, end);
     }

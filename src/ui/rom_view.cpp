@@ -115,14 +115,13 @@ void RomView::draw_row(Isa4& arch, int i, const ProgramSymbols& symbols, size_t 
     ImGui::PopID();
     ImGui::SameLine();
     format_row(i, arch.rom[i], symbols, label_width);
-    const bool at_back_end = back_end && back_end->row == i;
-    if (!is_next && !at_back_end) {
-        ImGui::TextUnformatted(row.data(), row.data() + row.size());
-        return;
-    }
-    ImGui::PushStyleColor(ImGuiCol_Text, is_next ? next_row_colour : back_end_pc_colour);
-    ImGui::TextUnformatted(row.data(), row.data() + row.size());
-    ImGui::PopStyleColor();
+    const char* end = row.data() + row.size();
+    if (is_next)
+        coloured_text(next_row_colour, row.data(), end);
+    else if (back_end && back_end->row == i)
+        coloured_text(back_end_pc_colour, row.data(), end);
+    else
+        ImGui::TextUnformatted(row.data(), end);
 }
 
 // A square at the row's start: a red dot where a breakpoint is set, a ring
@@ -151,11 +150,9 @@ void RomView::draw_marker(Isa4& arch, int i, std::optional<BackEndPc> back_end) 
             ImVec2(at.x + 1.1f * h, at.y + 0.85f * h), ImGui::GetColorU32(back_end_pc_colour));
     if (!hovered)
         return;
-    char hex[2];
-    put_hex(hex, address, 2);
     std::string tip =
         (has_breakpoint ? "Click to clear the breakpoint at " : "Click to break at ") +
-        std::string(hex, 2);
+        hex_text(address, 2);
     if (at_back_end)
         tip += "\nThe back end's " + back_end->regfile->program_counter()->abbr + " is here";
     ImGui::SetTooltip("%s", tip.c_str());

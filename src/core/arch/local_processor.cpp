@@ -5,16 +5,12 @@
 #include "util/hex.h"
 
 std::string describe(const LocalStop& stop) {
-    char address[2];
-    put_hex(address, stop.address, 2);
-    const std::string at = " at " + std::string(address, 2);
+    const std::string at = " at " + hex_text(stop.address, 2);
     switch (stop.kind) {
     case LocalStop::Breakpoint:
         return "breakpoint" + at;
-    case LocalStop::IllegalInstruction: {
-        char word[8];
-        return "illegal instruction " + std::string(word, put_hex(word, stop.word, 5)) + at;
-    }
+    case LocalStop::IllegalInstruction:
+        return "illegal instruction " + hex_text(stop.word, 5) + at;
     case LocalStop::Halt:
         return "halting JZ" + at;
     case LocalStop::None:

@@ -99,8 +99,7 @@ bool operand_value(const Operand& op, std::string_view text, const Symbols& symb
 } // namespace
 
 std::string hex_address(int address) {
-    char digits[8];
-    return "0x" + std::string(digits, put_hex(digits, static_cast<uint32_t>(address), 2));
+    return "0x" + hex_text(static_cast<uint32_t>(address), 2);
 }
 
 bool evaluate(std::string_view text, const Symbols& symbols, Symbol& value, Messages& errors) {

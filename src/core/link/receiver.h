@@ -63,7 +63,7 @@ class Receiver {
     nng_aio* aio = nullptr;
     Logger& log;
     BoundedQueue<ArchSimMsg>& msgs;
-    mutable std::mutex mutex; // guards current and bus
+    mutable std::mutex mutex; // guards current, held and bus
     State current = State::Idle;
     bool held = false;
     nng_socket bus = NNG_SOCKET_INITIALIZER;

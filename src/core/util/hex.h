@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Upper-case hexadecimal digits written straight into a buffer, as "%0*X"
 // would: the memory views format hundreds of numbers per frame, and
@@ -20,4 +21,10 @@ inline char* put_hex(char* out, uint32_t v, int min_digits) {
     while (n > 0)
         *out++ = digits[--n];
     return out;
+}
+
+// The same as a string: hex_text(5, 2) is "05".
+inline std::string hex_text(uint32_t v, int min_digits) {
+    char digits[8];
+    return std::string(digits, put_hex(digits, v, min_digits));
 }
