@@ -82,10 +82,12 @@ TEST(FreeRun, PausesWhileNoFrontEndIsConnected) {
     EXPECT_EQ(sim.errors().find("dropped"), std::string::npos) << sim.errors();
 }
 
-// Quarrin quits while the back end streams at full speed into it: every
-// close ends. NNG 1.5 hangs tearing down a connection on which a message
-// arrives meanwhile; Quarrin stops receiving and lets the connection go quiet
-// first. Rounds, because each close without that hung only now and then.
+// The application's objects are destroyed (as tests do; the program leaves
+// them to the process's end) while the back end streams at full speed into
+// them: every close ends. NNG 1.5 hangs tearing down a connection on which a
+// message arrives meanwhile; the App stops receiving and lets the connection
+// go quiet first. Rounds, because each close without that hung only now and
+// then.
 TEST(FreeRun, QuarrinClosesWhileTheRunStreams) {
     TempDir dir;
     road::BackEndProcess sim(dir.path, {"--tick-ms", "1"});
