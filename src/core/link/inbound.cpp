@@ -1,5 +1,6 @@
 #include "link/inbound.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,20 +21,20 @@ void require_integer(const json& value, const char* key) {
                                  value.type_name());
 }
 
-void dispatch_command(MemberReader& envelope, BoundedQueue<ArchSimMsg>& msgs) {
+void dispatch_command(MemberReader& envelope, std::optional<ArchSimMsg>& message) {
     if (envelope.is(key::destination, destination::computer_architecture)) {
         if (envelope.is(key::message_sub_type, sub_type::list)) {
             std::vector<std::string> names;
             for (const json& name : envelope[key::data])
                 names.push_back(name.get<std::string>());
-            msgs.push(std::move(names));
+            message.emplace(std::move(names));
         } else if (envelope.is(key::message_sub_type, sub_type::load)) {
-            msgs.push(ArchSimMsg::ArchitectureLoad, envelope[key::data].get<std::string>());
+            message.emplace(ArchSimMsg::ArchitectureLoad, envelope[key::data].get<std::string>());
         }
     } else if (envelope.is(key::destination, destination::control) &&
                envelope.is(key::message_sub_type, sub_type::change_state) &&
                envelope.is(key::data, state::reset)) {
-        msgs.push(ArchSimMsg::Reset);
+        message.emplace(ArchSimMsg::Reset);
     }
 }
 
@@ -45,7 +46,7 @@ void print_line(const json& envelope, std::ostream& out) {
 
 // The members of "data" are read through a reader of their own: what it
 // finds absent is not the envelope's.
-void dispatch_event(const json& whole, MemberReader& envelope, BoundedQueue<ArchSimMsg>& msgs,
+void dispatch_event(const json& whole, MemberReader& envelope, std::optional<ArchSimMsg>& message,
                     std::ostream& out) {
     print_line(whole, out);
 
@@ -56,40 +57,45 @@ void dispatch_event(const json& whole, MemberReader& envelope, BoundedQueue<Arch
         require_integer(count, key::new_count);
         std::string origin = envelope[key::origin].get<std::string>();
         const uint64_t n = count.get<uint64_t>();
-        msgs.push(CounterUpdatePair(std::move(origin), n));
+        message.emplace(CounterUpdatePair(std::move(origin), n));
     } else if (is_text(sub, sub_type::write)) {
         MemberReader data(envelope[key::data]);
         const json& value = data[key::value];
         require_integer(value, key::value);
         const uint64_t register_number = data[key::register_number].get<uint64_t>();
         const uint64_t v = value.get<uint64_t>();
-        msgs.push(RegisterWritePair(register_number, v));
+        message.emplace(RegisterWritePair(register_number, v));
     }
 }
 
 } // namespace
 
-std::vector<const char*> dispatch_envelope(const json& envelope, BoundedQueue<ArchSimMsg>& msgs,
-                                           std::ostream& out) {
+Dispatched dispatch_envelope(const json& envelope, std::ostream& out) {
+    Dispatched result;
     MemberReader reader(envelope);
     if (reader.is(key::message_type, type::command))
-        dispatch_command(reader, msgs);
+        dispatch_command(reader, result.message);
     else if (reader.is(key::message_type, type::event))
-        dispatch_event(envelope, reader, msgs, out);
-    return reader.absent();
+        dispatch_event(envelope, reader, result.message, out);
+    result.absent = reader.absent();
+    return result;
 }
 
 void handle_body(const uint8_t* data, size_t size, BoundedQueue<ArchSimMsg>& msgs, Logger& log,
                  std::ostream& out) {
     try {
         json envelope = decode_ubjson(data, size);
-        const std::vector<const char*> absent = dispatch_envelope(envelope, msgs, out);
+        Dispatched dispatched = dispatch_envelope(envelope, out);
         // The logged envelope shows each member the dispatch looked for and
         // did not find as null, so the user sees what the front end expected.
-        for (const char* key : absent)
+        for (const char* key : dispatched.absent)
             envelope[key] = nullptr;
-        // Not used afterwards: the log takes it.
+        // Logged before it is pushed: the frame may apply a message at once,
+        // and what applying it logs must come after the envelope. Not used
+        // afterwards: the log takes it.
         log.add(std::move(envelope));
+        if (dispatched.message)
+            msgs.push(std::move(*dispatched.message));
     } catch (const std::exception& e) {
         log.add(std::string("invalid message: ") + e.what());
     }
