@@ -106,6 +106,7 @@ bool SimListener::finish_receive(SimServer& server, std::ostream& err) {
     }
     nng_msg* msg = nng_aio_get_msg(recv_aio);
     nng_aio_set_msg(recv_aio, nullptr);
+    socket.count_taken(msg);
     std::vector<nlohmann::json> replies =
         server.handle_body(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg));
     nng_msg_free(msg);

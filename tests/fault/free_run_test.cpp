@@ -43,6 +43,7 @@ class Dialer {
             nng_msg* msg = nullptr;
             if (nng_recvmsg(socket, &msg, 0) != 0)
                 break;
+            socket.count_taken(msg);
             const json e =
                 decode_ubjson(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg));
             nng_msg_free(msg);

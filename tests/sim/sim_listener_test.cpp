@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 #include <nng/nng.h>
-#include <nng/protocol/pair0/pair.h>
 
 #include "link/bounded_decode.h"
 #include "link/envelope.h"
 #include "link/nng_error.h"
+#include "link/pair_socket.h"
 #include "sim/sim_listener.h"
 #include "sim/sim_server.h"
 #include "support/count_gaps.h"
@@ -27,16 +27,13 @@ namespace {
 constexpr nng_duration wait_ms = 3000;
 
 // A front end: dials like Quarrin's worker, with bounded sends and receives.
+// Its socket settles before it closes, as Quarrin's does.
 class FrontEnd {
   public:
     explicit FrontEnd(const std::string& url) {
-        nng_check(nng_pair0_open(&socket), "nng_pair0_open");
         nng_check(nng_socket_set_ms(socket, NNG_OPT_RECVTIMEO, wait_ms), "nng_socket_set_ms");
         nng_check(nng_dial(socket, url.c_str(), nullptr, 0), "nng_dial");
     }
-    ~FrontEnd() { nng_close(socket); }
-    FrontEnd(const FrontEnd&) = delete;
-    FrontEnd& operator=(const FrontEnd&) = delete;
 
     void send(const json& envelope) { send_envelope(socket, envelope, wait_ms); }
 
@@ -48,6 +45,7 @@ class FrontEnd {
         nng_msg* msg = nullptr;
         if (nng_recvmsg(socket, &msg, 0) != 0)
             return std::nullopt;
+        socket.count_taken(msg);
         json envelope =
             decode_ubjson(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg));
         nng_msg_free(msg);
@@ -82,7 +80,7 @@ class FrontEnd {
     }
 
   private:
-    nng_socket socket = NNG_SOCKET_INITIALIZER;
+    PairSocket socket;
 };
 
 // A SimServer behind a SimListener, its loop on its own thread.

@@ -22,13 +22,13 @@ Receiver::State Receiver::state() const {
     return current;
 }
 
-void Receiver::arm(nng_socket socket) {
+void Receiver::arm(PairSocket& socket) {
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (current == State::Receiving || current == State::Stopped || held || msgs.full())
             return;
         current = State::Receiving;
-        bus = socket;
+        bus = &socket;
     }
     // Outside the lock: NNG may run the completion before this returns.
     nng_recv_aio(socket, aio);
@@ -60,7 +60,7 @@ void Receiver::release() {
 }
 
 void Receiver::receive_next_or_pause() {
-    nng_socket socket;
+    PairSocket* socket;
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (current == State::Stopped)
@@ -72,7 +72,7 @@ void Receiver::receive_next_or_pause() {
         current = State::Receiving;
         socket = bus;
     }
-    nng_recv_aio(socket, aio);
+    nng_recv_aio(*socket, aio);
 }
 
 void Receiver::set_state(State state) {
@@ -98,6 +98,7 @@ void Receiver::on_receive(void* arg) {
     }
     nng_msg* msg = nng_aio_get_msg(self->aio);
     nng_aio_set_msg(self->aio, nullptr);
+    self->bus->count_taken(msg); // set by the arm() that started this receive
     handle_body(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg), self->msgs,
                 self->log, std::cout);
     nng_msg_free(msg);

@@ -6,6 +6,7 @@
 
 #include "link/arch_sim_msg.h"
 #include "link/bounded_queue.h"
+#include "link/pair_socket.h"
 #include "log/logger.h"
 
 // Takes the back end's envelopes off the bus as they arrive. Each completed
@@ -38,7 +39,7 @@ class Receiver {
     // Starts receiving on bus, or resumes after a pause, when msgs has room;
     // does nothing while receiving or once stopped. Called by every frame
     // after its drain.
-    void arm(nng_socket bus);
+    void arm(PairSocket& bus);
 
     // Cancels the outstanding receive, waits for a completion that runs,
     // and receives nothing more.
@@ -66,5 +67,5 @@ class Receiver {
     mutable std::mutex mutex; // guards current, held and bus
     State current = State::Idle;
     bool held = false;
-    nng_socket bus = NNG_SOCKET_INITIALIZER;
+    PairSocket* bus = nullptr;
 };
