@@ -25,12 +25,12 @@
 #include <vector>
 
 #include <nng/nng.h>
-#include <nng/protocol/pair0/pair.h>
 #include <unistd.h>
 
 #include "link/bounded_decode.h"
 #include "link/envelope.h"
 #include "link/nng_error.h"
+#include "link/pair_socket.h"
 #include "measure_main.h"
 #include "proc_stats.h"
 #include "road/back_end_process.h"
@@ -79,12 +79,7 @@ Run consumer_run(const fs::path& dir, int seconds) {
     road::BackEndProcess sim(dir, {"--tick-ms", "1"});
     if (!sim.listening)
         throw Failure("quarrin-sim did not listen: " + sim.errors());
-    nng_socket socket;
-    nng_check(nng_pair0_open(&socket), "nng_pair0_open");
-    struct Closer {
-        nng_socket s;
-        ~Closer() { nng_close(s); }
-    } closer{socket};
+    PairSocket socket; // settles before it closes, the stream still coming
     nng_check(nng_socket_set_ms(socket, NNG_OPT_RECVTIMEO, 2000), "nng_socket_set_ms");
     nng_check(nng_dial(socket, sim.url.c_str(), nullptr, 0), "nng_dial");
     send_envelope(socket, envelope::architecture_select("isa4"), 2000);
@@ -98,6 +93,7 @@ Run consumer_run(const fs::path& dir, int seconds) {
         nng_msg* msg = nullptr;
         if (nng_recvmsg(socket, &msg, 0) != 0)
             throw Failure("the back end stopped streaming to the consumer");
+        socket.count_taken(msg);
         const json envelope =
             decode_ubjson(static_cast<const uint8_t*>(nng_msg_body(msg)), nng_msg_len(msg));
         nng_msg_free(msg);
