@@ -1,7 +1,6 @@
 // What one received body turns into: the messages pushed for the frame loop,
 // the log entry, and the line printed for events.
 #include <cctype>
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -18,6 +17,7 @@
 #include "link/envelope.h"
 #include "link/inbound.h"
 #include "log/logger.h"
+#include "support/nng_peer.h"
 
 using nlohmann::json;
 using Bytes = std::vector<uint8_t>;
@@ -306,13 +306,7 @@ TEST(InboundOrder, TheEnvelopeIsLoggedBeforeItsMessageCanBeTaken) {
     msgs.push(ArchSimMsg::Reset);
     const Bytes body = ub(reset_cmd);
     std::thread receiver([&] { handle_body(body.data(), body.size(), msgs, log, out); });
-    bool logged = false;
-    for (int i = 0; i < 500 && !logged; ++i) {
-        logged = log.size() == 1;
-        if (!logged)
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    EXPECT_TRUE(logged);
+    EXPECT_TRUE(wait_until([&] { return log.size() == 1; }));
     ASSERT_TRUE(msgs.try_pop().has_value());
     receiver.join();
     EXPECT_EQ(msgs.size(), 1u);

@@ -76,14 +76,15 @@ void PairSocket::settle() const {
     // A connection that holds a message for a full buffer reads no more.
     const uint64_t full = receive_buffer + 1;
     const auto limit = Clock::now() + milliseconds(settle_limit_ms);
-    Reading last = reading();
+    uint64_t read = reading().read;
     auto unchanged_since = Clock::now();
     while (Clock::now() < limit) {
         std::this_thread::sleep_for(milliseconds(1));
         const Reading now = reading();
-        if (now.read != last.read)
+        if (now.read != read) {
+            read = now.read;
             unchanged_since = Clock::now();
-        last = now;
+        }
         const auto unchanged = Clock::now() - unchanged_since;
         if ((now.waiting >= full && unchanged >= milliseconds(2)) ||
             unchanged >= milliseconds(quiet_period_ms))

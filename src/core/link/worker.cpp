@@ -83,8 +83,9 @@ void Worker::dial(const std::string& address) {
         link.address = address;
         dialled = false;
     }
-    const bool live = bus.live_pipes() > 0;
-    if (live && hold_receiving) {
+    // Receiving stops while a live connection settles and goes.
+    const bool hold = hold_receiving && bus.live_pipes() > 0;
+    if (hold) {
         hold_receiving(true);
         bus.settle();
     }
@@ -95,7 +96,7 @@ void Worker::dial(const std::string& address) {
         std::chrono::steady_clock::now() + std::chrono::milliseconds(old_pipes_wait_ms);
     while (bus.live_pipes() > 0 && std::chrono::steady_clock::now() < give_up)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (live && hold_receiving)
+    if (hold)
         hold_receiving(false);
 
     int rv;
