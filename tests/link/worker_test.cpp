@@ -139,7 +139,9 @@ TEST_F(WorkerTest, LostConnectionIsLoggedAndItsReturnAsksForTheListAgain) {
 
     peer.reset();
     ASSERT_TRUE(wait_until([&] { return worker.status().state == LinkStatus::Lost; }));
-    EXPECT_EQ(log.texts().front(), "Connection to " + url + " lost, retrying");
+    // Logged on NNG's thread right after the state changes.
+    const std::string lost = "Connection to " + url + " lost, retrying";
+    EXPECT_TRUE(wait_until([&] { return log.texts().front() == lost; })) << log.texts().front();
     EXPECT_EQ(worker.status().address, url);
 
     peer = std::make_unique<NngPeer>(url);

@@ -173,6 +173,9 @@ void Worker::on_pipe_event(nng_pipe pipe, nng_pipe_ev event) {
             }
         }
     }
+    // Logged before the list is asked for again, whose lines follow it.
+    if (!line.empty())
+        log.add(line);
     if (came_back) {
         {
             std::lock_guard<std::mutex> lock(tasks_mutex);
@@ -180,8 +183,6 @@ void Worker::on_pipe_event(nng_pipe pipe, nng_pipe_ev event) {
         }
         task_ready.notify_one();
     }
-    if (!line.empty())
-        log.add(line);
 }
 
 void run_worker(Worker* worker) {
